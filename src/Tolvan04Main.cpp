@@ -1,0 +1,140 @@
+// The notice window's layout data and its one event handler. The look is declared here as
+// fixed data, in pixels at 96 dpi, and used unchanged at any screen resolution.
+#include "Tolvan04Main.h"
+
+#include "Application.h"
+#include "CommIncl.h"
+#include "win/Placement.h"
+
+#include <stdexcept>
+
+TForm1* Form1 = nullptr;
+
+namespace {
+
+// The maker's website: the link's text and the address it opens. Change both together.
+constexpr wchar_t kWebsiteHost[] = L"www.tolvan.example";
+constexpr wchar_t kWebsiteAddress[] = L"http://www.tolvan.example";
+
+constexpr wchar_t kFormClass[] = L"TForm1";
+constexpr wchar_t kCaption[] = L"Introducing Tolvan";
+constexpr int kClientWidth = 966;
+constexpr int kClientHeight = 441;
+constexpr COLORREF kBackground = 0x00FFFBF0;
+constexpr COLORREF kBlue = 0x00FF0000;
+
+struct FontLayout {
+    const wchar_t* face;
+    int height;
+    int weight;
+    bool underline;
+};
+
+enum FontId { kWindowFont, kHeadingFont, kLinkFont, kFontCount };
+
+constexpr FontLayout kFonts[kFontCount] = {
+    {L"Tahoma", -16, FW_NORMAL, false}, // the window's font, for labels that set none
+    {L"Tahoma", -21, FW_BOLD, false},
+    {L"Tahoma", -16, FW_NORMAL, true},
+};
+
+struct LabelLayout {
+    win::Box box;
+    FontId font;
+    win::Ink ink;
+    bool autoSize;
+    bool wordWrap;
+    const wchar_t* text;
+};
+
+constexpr win::Ink kBlueInk{false, kBlue};
+
+constexpr LabelLayout kLabel1{{21, 59, 754, 113}, kWindowFont, win::kWindowTextInk, false, false,
+                              L"The Caldresse has been discontinued.\r\r"
+                              L"A new product, called \"Tolvan Dunmerrow\" has been written to "
+                              L"take its place.\r\r"
+                              L"You can move to this new product and migrate your Caldresse data "
+                              L"to it without any data loss."};
+constexpr LabelLayout kLabel2{{21, 17, 218, 25}, kHeadingFont, win::kWindowTextInk, true, false,
+                              L"IMPORTANT NOTICE"};
+constexpr LabelLayout kLabel3{{21, 189, 274, 19}, kWindowFont, kBlueInk, true, false,
+                              L"Tolvan is a subscription-based software. "};
+constexpr win::Box kImage1{794, 17, 157, 164};
+constexpr LabelLayout kLabel4{{21, 256, 772, 19}, kWindowFont, win::kWindowTextInk, true, false,
+                              L"Please visit the Tolvan website to see more information on what "
+                              L"has changed, and to review subscription costs."};
+constexpr LabelLayout kLblWebsite{{113, 286, 163, 19}, kLinkFont, kBlueInk, true, false,
+                                  kWebsiteHost};
+constexpr LabelLayout kLabel5{{21, 354, 887, 57}, kWindowFont, win::kWindowTextInk, false, true,
+                              L"If you want help migrating to the new Tolvan software, please go "
+                              L"to the Tolvan website and click on the Download and Installation "
+                              L"menu item. The first paragraph covers support for the installation "
+                              L"of Tolvan."};
+
+win::UniqueFont CreateLayoutFont(const FontLayout& layout) {
+    LOGFONTW font{};
+    font.lfHeight = layout.height;
+    font.lfWeight = layout.weight;
+    font.lfUnderline = layout.underline;
+    font.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(font.lfFaceName, layout.face, LF_FACESIZE);
+    return win::UniqueFont(CreateFontIndirectW(&font));
+}
+
+} // namespace
+
+TForm1::TForm1(TApplication& application)
+    : applicationWindow_(application.Handle()),
+      background_(CreateSolidBrush(kBackground)),
+      logo_(static_cast<HBITMAP>(LoadImageW(application.Instance(), L"LOGO", IMAGE_BITMAP, 0, 0,
+                                            LR_CREATEDIBSECTION))) {
+    for (int id = 0; id < kFontCount; ++id) fonts_[id] = CreateLayoutFont(kFonts[id]);
+
+    WNDCLASSEXW wc{};
+    wc.lpszClassName = kFormClass;
+    wc.hIcon = application.Icon();
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = background_.Get();
+    RegisterClassOnce(wc);
+
+    constexpr DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+    // The taskbar button is this window's own: no owner, and WS_EX_APPWINDOW.
+    constexpr DWORD exStyle = WS_EX_APPWINDOW;
+    RECT bounds{0, 0, kClientWidth, kClientHeight};
+    AdjustWindowRectEx(&bounds, style, FALSE, exStyle);
+    OffsetRect(&bounds, -bounds.left, -bounds.top);
+    Create(kFormClass, kCaption, style, exStyle, bounds, nullptr);
+    if (!Handle()) throw std::runtime_error("The notice window could not be created");
+
+    const auto createLabel = [this](win::TLabel& label, const LabelLayout& layout) {
+        label.Create(Handle(), layout.box, layout.text,
+                     {fonts_[layout.font].Get(), layout.ink, background_.Get(), layout.autoSize,
+                      layout.wordWrap});
+    };
+    createLabel(Label1, kLabel1);
+    createLabel(Label2, kLabel2);
+    createLabel(Label3, kLabel3);
+    Image1.Create(Handle(), kImage1, logo_.Get(), background_.Get());
+    createLabel(Label4, kLabel4);
+    createLabel(LblWebsite, kLblWebsite);
+    createLabel(Label5, kLabel5);
+
+    LblWebsite.Cursor = LoadCursorW(nullptr, IDC_HAND);
+    LblWebsite.OnClick = [this](win::Window& sender) { LblWebsiteClick(sender); };
+
+    win::CentreOnMonitor(Handle(), win::CentreIn::WorkArea);
+}
+
+// The window goes before the fonts, brush and logo that its controls paint with.
+TForm1::~TForm1() { DestroyHandle(); }
+
+LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    // This is the main window: closing it ends the application, with exit code 0.
+    if (message == WM_DESTROY) PostQuitMessage(0);
+    return Window::HandleMessage(message, wParam, lParam);
+}
+
+void TForm1::LblWebsiteClick(win::Window& /*Sender*/) {
+    // The shell gets the hidden application window as owner, not this one.
+    LaunchProgram(applicationWindow_, kWebsiteAddress, L"", L"", SW_SHOW);
+}

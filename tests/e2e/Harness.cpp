@@ -1,0 +1,214 @@
+// Process, window, pixel and input helpers for the end-to-end tests.
+#include "Harness.h"
+
+#include <stdexcept>
+
+namespace e2e {
+
+std::wstring BesideTests(const std::wstring& name) {
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path);
+    return folder.substr(0, folder.find_last_of(L"\\/") + 1) + name;
+}
+
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (condition()) return true;
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(20);
+    }
+}
+
+Notice::Notice(const LaunchOptions& options) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    if (options.useShowWindow) {
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = options.showWindow;
+    }
+    const std::wstring exe = BesideTests(L"tarnwick.exe");
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    if (!options.arguments.empty()) commandLine += L" " + options.arguments;
+    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &process_))
+        throw std::runtime_error("tarnwick.exe did not start");
+    WaitFor([this] { return (window_ = FindTopLevel(kCaption)) != nullptr; }, 30000);
+    // The window exists before it is shown and painted; wait for both.
+    WaitFor([this] { return window_ && IsWindowVisible(window_); }, 10000);
+    Sleep(300);
+}
+
+Notice::~Notice() {
+    if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process_.hProcess, 1);
+        WaitForSingleObject(process_.hProcess, 5000);
+    }
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+}
+
+std::vector<HWND> Notice::TopLevelWindows() const {
+    struct Search {
+        DWORD pid;
+        std::vector<HWND> found;
+    } search{process_.dwProcessId, {}};
+    EnumWindows(
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(hwnd, &pid);
+            if (pid == s->pid) s->found.push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND Notice::FindTopLevel(const wchar_t* caption) const {
+    for (HWND hwnd : TopLevelWindows())
+        if (WindowText(hwnd) == caption) return hwnd;
+    return nullptr;
+}
+
+DWORD Notice::Close() {
+    PostMessageW(window_, WM_CLOSE, 0, 0);
+    return WaitForExit();
+}
+
+DWORD Notice::WaitForExit(DWORD timeoutMs) {
+    WaitForSingleObject(process_.hProcess, timeoutMs);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process_.hProcess, &code);
+    return code;
+}
+
+void Capture::SaveBmp(const std::wstring& path) const {
+    BITMAPINFOHEADER info{sizeof(info), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<DWORD> bgra(pixels.size());
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        bgra[i] = (GetRValue(pixels[i]) << 16) | (GetGValue(pixels[i]) << 8) | GetBValue(pixels[i]);
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(file) + sizeof(info);
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(bgra.size() * 4);
+    HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (out == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(out, &file, sizeof(file), &written, nullptr);
+    WriteFile(out, &info, sizeof(info), &written, nullptr);
+    WriteFile(out, bgra.data(), static_cast<DWORD>(bgra.size() * 4), &written, nullptr);
+    CloseHandle(out);
+}
+
+RECT ClientRectOnScreen(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    return client;
+}
+
+Capture CaptureClient(HWND window) {
+    SetForegroundWindow(window);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Sleep(200);
+    const RECT r = ClientRectOnScreen(window);
+    Capture capture;
+    capture.width = r.right - r.left;
+    capture.height = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), capture.width, -capture.height, 1, 32, BI_RGB,
+                      0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, dib);
+    BitBlt(memory, 0, 0, capture.width, capture.height, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    const auto* bgra = static_cast<const DWORD*>(bits);
+    capture.pixels.resize(static_cast<std::size_t>(capture.width) * capture.height);
+    for (std::size_t i = 0; i < capture.pixels.size(); ++i)
+        capture.pixels[i] = RGB((bgra[i] >> 16) & 0xFF, (bgra[i] >> 8) & 0xFF, bgra[i] & 0xFF);
+    SelectObject(memory, old);
+    DeleteObject(dib);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return capture;
+}
+
+RECT ChildRect(HWND parent, HWND child) {
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+std::vector<HWND> Children(HWND parent) {
+    std::vector<HWND> children;
+    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        children.push_back(c);
+    return children;
+}
+
+HWND FindChild(HWND parent, const wchar_t* className, const wchar_t* text) {
+    for (HWND c : Children(parent))
+        if (ClassName(c) == className && WindowText(c) == text) return c;
+    return nullptr;
+}
+
+std::wstring WindowText(HWND window) {
+    const int length = static_cast<int>(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0));
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int copied = static_cast<int>(
+        SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0])));
+    text.resize(static_cast<std::size_t>(copied));
+    return text;
+}
+
+std::wstring ClassName(HWND window) {
+    wchar_t name[256] = {};
+    GetClassNameW(window, name, 256);
+    return name;
+}
+
+void MoveMouse(POINT screen) {
+    SetCursorPos(screen.x, screen.y);
+    Sleep(100);
+}
+
+void MouseButton(bool down) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    SendInput(1, &input, sizeof(input));
+    Sleep(100);
+}
+
+void Click(POINT screen) {
+    MoveMouse(screen);
+    MouseButton(true);
+    MouseButton(false);
+}
+
+void PressKey(WORD virtualKey) {
+    INPUT inputs[2]{};
+    inputs[0].type = inputs[1].type = INPUT_KEYBOARD;
+    inputs[0].ki.wVk = inputs[1].ki.wVk = virtualKey;
+    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, inputs, sizeof(INPUT));
+    Sleep(100);
+}
+
+void SetHttpHandler(const std::wstring& command) {
+    HKEY key = nullptr;
+    // Wine reads the classes from HKLM only; it does not merge in the per-user ones.
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\http\\shell\\open\\command", 0,
+                    nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                   static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+
+} // namespace e2e

@@ -1,0 +1,81 @@
+// Drives the real tarnwick.exe from outside, as a user and the shell would: starts it with a
+// chosen show state and command line, finds its windows, reads their pixels and texts, and
+// clicks with the real mouse.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+constexpr wchar_t kCaption[] = L"Introducing Tolvan";
+constexpr wchar_t kAddress[] = L"http://www.tolvan.example";
+constexpr wchar_t kHost[] = L"www.tolvan.example";
+constexpr COLORREF kBackground = RGB(240, 251, 255);
+constexpr COLORREF kBlue = RGB(0, 0, 255);
+
+// Beside the test program: tarnwick.exe, the stand-in browser and the logo.
+std::wstring BesideTests(const std::wstring& name);
+
+// Polls until the condition holds or the time is up.
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
+
+struct LaunchOptions {
+    bool useShowWindow = false;
+    WORD showWindow = SW_SHOWDEFAULT;
+    std::wstring arguments; // appended after the quoted program path
+};
+
+class Notice {
+public:
+    explicit Notice(const LaunchOptions& options = {});
+    ~Notice(); // ends the process if a test left it running
+    Notice(const Notice&) = delete;
+    Notice& operator=(const Notice&) = delete;
+
+    HWND Window() const { return window_; }
+    DWORD ProcessId() const { return process_.dwProcessId; }
+    std::vector<HWND> TopLevelWindows() const; // of this process, shown or not
+    HWND FindTopLevel(const wchar_t* caption) const;
+
+    // Asks the window to close and returns the exit code (STILL_ACTIVE on a hang).
+    DWORD Close();
+    DWORD WaitForExit(DWORD timeoutMs = 10000);
+
+private:
+    PROCESS_INFORMATION process_{};
+    HWND window_ = nullptr;
+};
+
+struct Capture {
+    int width = 0, height = 0;
+    std::vector<COLORREF> pixels;
+    COLORREF At(int x, int y) const { return pixels[y * width + x]; }
+    bool operator==(const Capture& other) const {
+        return width == other.width && height == other.height && pixels == other.pixels;
+    }
+    void SaveBmp(const std::wstring& path) const;
+};
+
+// What the screen shows of a window's client area (the window is brought to the front).
+Capture CaptureClient(HWND window);
+
+RECT ClientRectOnScreen(HWND window);
+RECT ChildRect(HWND parent, HWND child); // in the parent's client coordinates
+HWND FindChild(HWND parent, const wchar_t* className, const wchar_t* text);
+std::vector<HWND> Children(HWND parent);
+std::wstring WindowText(HWND window);
+std::wstring ClassName(HWND window);
+
+void MoveMouse(POINT screen);
+void MouseButton(bool down);
+void Click(POINT screen);
+void PressKey(WORD virtualKey);
+
+// The shell's command for http addresses in the test prefix.
+void SetHttpHandler(const std::wstring& command);
+
+} // namespace e2e

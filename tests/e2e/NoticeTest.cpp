@@ -1,0 +1,411 @@
+// The real notice program under test: its window, its controls, what it shows on screen, its
+// link, its error dialog, its show states and its exit code.
+#include "Harness.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+using namespace e2e;
+
+namespace {
+
+constexpr wchar_t kLabel1Text[] =
+    L"The Caldresse has been discontinued.\r\r"
+    L"A new product, called \"Tolvan Dunmerrow\" has been written to take its place.\r\r"
+    L"You can move to this new product and migrate your Caldresse data to it without any data "
+    L"loss.";
+constexpr wchar_t kLabel3Text[] = L"Tolvan is a subscription-based software. ";
+constexpr wchar_t kLabel4Text[] = L"Please visit the Tolvan website to see more information on "
+                                  L"what has changed, and to review subscription costs.";
+constexpr wchar_t kLabel5Text[] =
+    L"If you want help migrating to the new Tolvan software, please go to the Tolvan website and "
+    L"click on the Download and Installation menu item. The first paragraph covers support for "
+    L"the installation of Tolvan.";
+constexpr wchar_t kFailureText[] = L"Program http://www.tolvan.example in directory  was not "
+                                   L"successfully launched. Please contact support.";
+
+struct LabelCase {
+    const wchar_t* text;
+    int left, top, width, height; // stored size; auto-size labels take their text's size
+    bool autoSize;
+    int fontHeight;
+    int weight;
+    bool underline;
+};
+
+const LabelCase kLabels[] = {
+    {kLabel1Text, 21, 59, 754, 113, false, -16, FW_NORMAL, false},
+    {L"IMPORTANT NOTICE", 21, 17, 218, 25, true, -21, FW_BOLD, false},
+    {kLabel3Text, 21, 189, 274, 19, true, -16, FW_NORMAL, false},
+    {kLabel4Text, 21, 256, 772, 19, true, -16, FW_NORMAL, false},
+    {kHost, 113, 286, 163, 19, true, -16, FW_NORMAL, true},
+    {kLabel5Text, 21, 354, 887, 57, false, -16, FW_NORMAL, false},
+};
+constexpr RECT kImage1{794, 17, 794 + 157, 17 + 164};
+constexpr int kLogoSize = 150;
+
+// The size the text measures in its font, as an auto-size label must take it.
+SIZE MeasuredText(const LabelCase& label) {
+    HFONT font = CreateFontW(label.fontHeight, 0, 0, 0, label.weight, FALSE, label.underline,
+                             FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, font);
+    RECT r{0, 0, 0, 0};
+    DrawTextW(dc, label.text, -1, &r, DT_CALCRECT | DT_LEFT | DT_EXPANDTABS);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    DeleteObject(font);
+    return {r.right, r.bottom};
+}
+
+RECT ExpectedBox(const LabelCase& label) {
+    if (!label.autoSize)
+        return {label.left, label.top, label.left + label.width, label.top + label.height};
+    const SIZE size = MeasuredText(label);
+    return {label.left, label.top, label.left + size.cx, label.top + size.cy};
+}
+
+bool operator==(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+std::string Describe(const RECT& r) {
+    std::ostringstream out;
+    out << "(" << r.left << "," << r.top << ")-(" << r.right << "," << r.bottom << ")";
+    return out.str();
+}
+
+HWND Label(HWND window, const LabelCase& label) { return FindChild(window, L"TLabel", label.text); }
+
+POINT CentreOnScreen(HWND parent, HWND child) {
+    RECT r{};
+    GetWindowRect(child, &r);
+    (void)parent;
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+// The stand-in browser's log of the addresses it was asked to open.
+class BrowserLog {
+public:
+    BrowserLog() {
+        wchar_t folder[MAX_PATH];
+        GetTempPathW(MAX_PATH, folder);
+        path_ = std::wstring(folder) + L"tarnwick-browser.log";
+        DeleteFileW(path_.c_str());
+        SetEnvironmentVariableW(L"TARNWICK_BROWSER_LOG", path_.c_str());
+        SetHttpHandler(L"\"" + BesideTests(L"stand_in_browser.exe") + L"\" \"%1\"");
+    }
+    ~BrowserLog() { DeleteFileW(path_.c_str()); }
+
+    std::vector<std::string> Lines() const {
+        std::vector<std::string> lines;
+        std::ifstream in(path_.c_str());
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+
+private:
+    std::wstring path_;
+};
+
+const std::string kAddressUtf8 = "http://www.tolvan.example";
+
+} // namespace
+
+TEST(NoticeWindow, IsASizeableUnownedAppWindowOfTheGivenClientSizeCentredOnItsWorkArea) {
+    Notice notice;
+    const HWND w = notice.Window();
+    ASSERT_NE(nullptr, w);
+    EXPECT_EQ(L"TForm1", ClassName(w));
+    const LONG style = GetWindowLongW(w, GWL_STYLE);
+    for (LONG bit : {WS_CAPTION, WS_SYSMENU, WS_THICKFRAME, WS_MINIMIZEBOX, WS_MAXIMIZEBOX})
+        EXPECT_EQ(bit, style & bit) << std::hex << bit;
+    EXPECT_EQ(0, style & (WS_VSCROLL | WS_HSCROLL));
+    EXPECT_TRUE(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+    EXPECT_EQ(nullptr, GetWindow(w, GW_OWNER));
+    EXPECT_EQ(nullptr, GetMenu(w));
+
+    RECT client{};
+    GetClientRect(w, &client);
+    EXPECT_EQ(966, client.right);
+    EXPECT_EQ(441, client.bottom);
+
+    RECT outer{};
+    GetWindowRect(w, &outer);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    GetMonitorInfoW(MonitorFromWindow(w, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT& work = monitor.rcWork;
+    EXPECT_EQ(work.left + ((work.right - work.left) - (outer.right - outer.left)) / 2, outer.left);
+    EXPECT_EQ(work.top + ((work.bottom - work.top) - (outer.bottom - outer.top)) / 2, outer.top);
+    EXPECT_EQ(0u, notice.Close());
+}
+
+TEST(NoticeWindow, HiddenApplicationWindowNeverShowsAndHasNoCaption) {
+    Notice notice;
+    std::vector<HWND> others;
+    for (HWND hwnd : notice.TopLevelWindows())
+        if (hwnd != notice.Window() && ClassName(hwnd) == L"TApplication") others.push_back(hwnd);
+    ASSERT_EQ(1u, others.size());
+    const HWND app = others[0];
+    EXPECT_FALSE(IsWindowVisible(app));
+    EXPECT_TRUE(GetWindowLongW(app, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+    EXPECT_FALSE(GetWindowLongW(app, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+    EXPECT_EQ(L"", WindowText(app));
+    // The notice is the only window the process shows.
+    for (HWND hwnd : notice.TopLevelWindows()) {
+        if (hwnd == notice.Window()) continue;
+        EXPECT_FALSE(IsWindowVisible(hwnd)) << testing::PrintToString(ClassName(hwnd));
+    }
+    EXPECT_EQ(0u, notice.Close());
+}
+
+TEST(NoticeWindow, ControlsCarryTheirExactTextsInTheirBoxes) {
+    Notice notice;
+    const HWND w = notice.Window();
+    const std::vector<HWND> children = Children(w);
+    EXPECT_EQ(7u, children.size());
+    for (const LabelCase& label : kLabels) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(label.text)));
+        const HWND child = Label(w, label);
+        ASSERT_NE(nullptr, child) << "no label with exactly this text";
+        const RECT expected = ExpectedBox(label);
+        EXPECT_TRUE(ChildRect(w, child) == expected)
+            << Describe(ChildRect(w, child)) << " expected " << Describe(expected);
+        // Labels are never tab stops and never take the focus.
+        EXPECT_FALSE(GetWindowLongW(child, GWL_STYLE) & WS_TABSTOP);
+    }
+    const HWND image = FindChild(w, L"TImage", L"");
+    ASSERT_NE(nullptr, image);
+    EXPECT_TRUE(ChildRect(w, image) == kImage1) << Describe(ChildRect(w, image));
+    EXPECT_EQ(0u, notice.Close());
+}
+
+TEST(NoticeWindow, ScreenShowsBackgroundLogoLinkAndText) {
+    Notice notice;
+    const HWND w = notice.Window();
+    const Capture shot = CaptureClient(w);
+    shot.SaveBmp(BesideTests(L"notice.bmp"));
+    ASSERT_EQ(966, shot.width);
+    ASSERT_EQ(441, shot.height);
+
+    std::vector<RECT> boxes{kImage1};
+    for (const LabelCase& label : kLabels) boxes.push_back(ChildRect(w, Label(w, label)));
+    const auto inAnyBox = [&](int x, int y) {
+        for (const RECT& r : boxes)
+            if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) return true;
+        return false;
+    };
+    int strayPixels = 0;
+    for (int y = 0; y < shot.height; ++y)
+        for (int x = 0; x < shot.width; ++x)
+            if (!inAnyBox(x, y) && shot.At(x, y) != kBackground) ++strayPixels;
+    EXPECT_EQ(0, strayPixels) << "pixels outside every control that are not the background";
+
+    // The logo at its own size at the box's corner; 7 columns right and 14 rows below are
+    // background.
+    HBITMAP logo = static_cast<HBITMAP>(LoadImageW(nullptr, BesideTests(L"logo.bmp").c_str(),
+                                                   IMAGE_BITMAP, 0, 0,
+                                                   LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+    ASSERT_NE(nullptr, logo);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, logo);
+    int logoMismatches = 0, marginMismatches = 0;
+    for (int y = 0; y < kImage1.bottom - kImage1.top; ++y)
+        for (int x = 0; x < kImage1.right - kImage1.left; ++x) {
+            const COLORREF seen = shot.At(kImage1.left + x, kImage1.top + y);
+            if (x < kLogoSize && y < kLogoSize) logoMismatches += seen != GetPixel(dc, x, y);
+            else marginMismatches += seen != kBackground;
+        }
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(logo);
+    EXPECT_EQ(0, logoMismatches);
+    EXPECT_EQ(0, marginMismatches);
+
+    // Every label shows text; blue labels in blue, the others in the window text colour.
+    const COLORREF windowText = GetSysColor(COLOR_WINDOWTEXT);
+    for (const LabelCase& label : kLabels) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(label.text)));
+        const RECT r = ChildRect(w, Label(w, label));
+        const bool blue = label.text == kLabel3Text || label.text == kHost;
+        int inked = 0, wrongInk = 0;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x) {
+                const COLORREF c = shot.At(x, y);
+                if (c == (blue ? kBlue : windowText)) ++inked;
+                if (c == (blue ? windowText : kBlue)) ++wrongInk;
+            }
+        EXPECT_GT(inked, 20);
+        EXPECT_EQ(0, wrongInk);
+    }
+
+    // The link is underlined: one row across the whole text is solid blue.
+    const RECT link = ChildRect(w, Label(w, kLabels[4]));
+    bool underlined = false;
+    for (int y = link.top; y < link.bottom && !underlined; ++y) {
+        int run = 0;
+        for (int x = link.left; x < link.right; ++x) run += shot.At(x, y) == kBlue;
+        underlined = run >= (link.right - link.left) - 2;
+    }
+    EXPECT_TRUE(underlined);
+    EXPECT_EQ(0u, notice.Close());
+}
+
+TEST(Link, EachClickAsksTheShellToOpenTheAddressOnce) {
+    BrowserLog log;
+    Notice notice;
+    const HWND link = Label(notice.Window(), kLabels[4]);
+    Click(CentreOnScreen(notice.Window(), link));
+    ASSERT_TRUE(WaitFor([&] { return log.Lines().size() == 1; }));
+    Click(CentreOnScreen(notice.Window(), link));
+    ASSERT_TRUE(WaitFor([&] { return log.Lines().size() == 2; }));
+    EXPECT_EQ((std::vector<std::string>{kAddressUtf8, kAddressUtf8}), log.Lines());
+    // The window stays open and unchanged.
+    EXPECT_TRUE(IsWindowVisible(notice.Window()));
+    EXPECT_EQ(0u, notice.Close());
+}
+
+TEST(Link, APressDraggedOffTheLinkOrOutsideItOpensNothing) {
+    BrowserLog log;
+    Notice notice;
+    const HWND w = notice.Window();
+    const POINT link = CentreOnScreen(w, Label(w, kLabels[4]));
+    // Press on the link, release on the background beside it.
+    MoveMouse(link);
+    MouseButton(true);
+    MoveMouse({link.x, link.y + 40});
+    MouseButton(false);
+    // A click on the other labels and on the logo.
+    Click(CentreOnScreen(w, Label(w, kLabels[0])));
+    Click(CentreOnScreen(w, FindChild(w, L"TImage", L"")));
+    // Press elsewhere, release on the link.
+    MoveMouse({link.x, link.y + 40});
+    MouseButton(true);
+    MoveMouse(link);
+    MouseButton(false);
+    Sleep(1500);
+    EXPECT_TRUE(log.Lines().empty());
+    // The link still works afterwards.
+    Click(link);
+    EXPECT_TRUE(WaitFor([&] { return log.Lines().size() == 1; }));
+    EXPECT_EQ(0u, notice.Close());
+}
+
+TEST(LaunchFailure, ShowsTheErrorDialogEachTimeAndLeavesTheWindowAsItWas) {
+    BrowserLog log;
+    SetHttpHandler(L"\"C:\\no such folder\\missing-browser.exe\" \"%1\"");
+    Notice notice;
+    const HWND w = notice.Window();
+    const Capture before = CaptureClient(w);
+    const POINT link = CentreOnScreen(w, Label(w, kLabels[4]));
+
+    for (WORD dismissKey : {WORD(VK_RETURN), WORD(VK_ESCAPE)}) {
+        SCOPED_TRACE(dismissKey == VK_RETURN ? "Enter" : "Escape");
+        Click(link);
+        HWND dialog = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (dialog = notice.FindTopLevel(L"Error")) != nullptr &&
+                                         IsWindowVisible(dialog); }));
+        Sleep(300);
+        std::vector<std::wstring> texts, buttons;
+        for (HWND c : Children(dialog)) {
+            if (ClassName(c) == L"Button") buttons.push_back(WindowText(c));
+            else if (!WindowText(c).empty()) texts.push_back(WindowText(c));
+        }
+        EXPECT_EQ(std::vector<std::wstring>{kFailureText}, texts);
+        EXPECT_EQ(std::vector<std::wstring>{L"OK"}, buttons);
+
+        RECT r{};
+        GetWindowRect(dialog, &r);
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof(monitor);
+        GetMonitorInfoW(MonitorFromWindow(dialog, MONITOR_DEFAULTTONEAREST), &monitor);
+        const RECT& screen = monitor.rcMonitor;
+        EXPECT_NEAR((screen.left + screen.right) / 2, (r.left + r.right) / 2, 1);
+        EXPECT_NEAR((screen.top + screen.bottom) / 2, (r.top + r.bottom) / 2, 1);
+        EXPECT_FALSE(IsWindowEnabled(w)) << "the notice window must take no input";
+
+        SetForegroundWindow(dialog);
+        PressKey(dismissKey);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }));
+        EXPECT_TRUE(IsWindowEnabled(w));
+    }
+    EXPECT_TRUE(log.Lines().empty());
+    EXPECT_TRUE(CaptureClient(w) == before);
+    EXPECT_EQ(0u, notice.Close());
+}
+
+TEST(Startup, ShowStateFromTheLauncher) {
+    const struct {
+        const char* name;
+        bool useShowWindow;
+        WORD state;
+        bool maximised, minimised;
+    } cases[] = {
+        {"no show state", false, 0, false, false},
+        {"SW_SHOWMAXIMIZED", true, SW_SHOWMAXIMIZED, true, false},
+        {"SW_SHOWMINNOACTIVE", true, SW_SHOWMINNOACTIVE, false, true},
+        {"SW_HIDE", true, SW_HIDE, false, false},
+        {"SW_SHOWNORMAL", true, SW_SHOWNORMAL, false, false},
+        {"SW_SHOWMINIMIZED", true, SW_SHOWMINIMIZED, false, false},
+        {"SW_MINIMIZE", true, SW_MINIMIZE, false, false},
+        {"SW_SHOWDEFAULT", true, SW_SHOWDEFAULT, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Notice notice({c.useShowWindow, c.state, L""});
+        const HWND w = notice.Window();
+        ASSERT_NE(nullptr, w);
+        EXPECT_TRUE(IsWindowVisible(w));
+        EXPECT_EQ(c.maximised, IsZoomed(w) != FALSE);
+        EXPECT_EQ(c.minimised, IsIconic(w) != FALSE);
+        if (c.maximised) {
+            // The controls keep their places; the extra area is background.
+            const HWND title = Label(w, kLabels[1]);
+            ASSERT_NE(nullptr, title);
+            EXPECT_EQ(21, ChildRect(w, title).left);
+            EXPECT_EQ(17, ChildRect(w, title).top);
+        }
+        if (c.minimised) {
+            ShowWindow(w, SW_RESTORE);
+            EXPECT_TRUE(WaitFor([&] { return !IsIconic(w); }));
+            RECT client{};
+            GetClientRect(w, &client);
+            EXPECT_EQ(966, client.right);
+        }
+        EXPECT_EQ(0u, notice.Close());
+    }
+}
+
+TEST(Startup, CommandLineArgumentsChangeNothing) {
+    const wchar_t* argumentLists[] = {
+        L"/?", L"--help -x --maximized", L"\"C:\\some file.txt\" \"\" \"\"\"", L"\x00e9t\x00e9 \x65e5\x672c",
+        L"http://example.invalid/ %PATH% ^& | >nul",
+    };
+    for (const wchar_t* arguments : argumentLists) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(arguments)));
+        Notice notice({false, 0, arguments});
+        ASSERT_NE(nullptr, notice.Window());
+        RECT client{};
+        GetClientRect(notice.Window(), &client);
+        EXPECT_EQ(966, client.right);
+        EXPECT_EQ(7u, Children(notice.Window()).size());
+        EXPECT_EQ(0u, notice.Close());
+    }
+}
+
+TEST(Keyboard, TabEnterAndEscapeDoNothing) {
+    BrowserLog log;
+    Notice notice;
+    const HWND w = notice.Window();
+    const Capture before = CaptureClient(w);
+    SetForegroundWindow(w);
+    for (WORD key : {WORD(VK_TAB), WORD(VK_RETURN), WORD(VK_ESCAPE), WORD(VK_SPACE)}) PressKey(key);
+    Sleep(500);
+    EXPECT_TRUE(IsWindowVisible(w));
+    EXPECT_TRUE(log.Lines().empty());
+    EXPECT_TRUE(CaptureClient(w) == before);
+    EXPECT_EQ(0u, notice.Close());
+}
