@@ -36,5 +36,13 @@ wineserver -p
 
 status=0
 ctest --test-dir build/native --output-on-failure || status=1
-ctest --test-dir "build/e2e-$TARNWICK_ARCH" --output-on-failure || status=1
+ctest --test-dir "build/e2e-$TARNWICK_ARCH" --output-on-failure -LE dpi || status=1
+
+# The same layout on a screen set to 144 dpi.
+wineserver -k
+wine_reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144
+wineserver -w
+wineserver -p
+"$WINELOADER" cmd /c exit </dev/null >/dev/null 2>&1
+ctest --test-dir "build/e2e-$TARNWICK_ARCH" --output-on-failure -L dpi || status=1
 exit $status

@@ -113,7 +113,10 @@ Capture CaptureClient(HWND window) {
     SetForegroundWindow(window);
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Sleep(200);
-    const RECT r = ClientRectOnScreen(window);
+    return CaptureScreen(ClientRectOnScreen(window));
+}
+
+Capture CaptureScreen(const RECT& r) {
     Capture capture;
     capture.width = r.right - r.left;
     capture.height = r.bottom - r.top;

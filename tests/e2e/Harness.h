@@ -60,7 +60,9 @@ struct Capture {
     void SaveBmp(const std::wstring& path) const;
 };
 
-// What the screen shows of a window's client area (the window is brought to the front).
+// What the screen shows in a rectangle, and of a window's client area (the window is brought
+// to the front first).
+Capture CaptureScreen(const RECT& r);
 Capture CaptureClient(HWND window);
 
 RECT ClientRectOnScreen(HWND window);

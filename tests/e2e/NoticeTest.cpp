@@ -254,6 +254,62 @@ TEST(NoticeWindow, ScreenShowsBackgroundLogoLinkAndText) {
     EXPECT_EQ(0u, notice.Close());
 }
 
+// What the screen shows of a window's caption bar, left of the caption text.
+Capture CaptionIcon(HWND window) {
+    SetForegroundWindow(window);
+    RedrawWindow(window, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+    Sleep(300);
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    const RECT client = ClientRectOnScreen(window);
+    const int height = client.top - outer.top;
+    return CaptureScreen({outer.left, outer.top, outer.left + height + 4, client.top});
+}
+
+// A window of the notice's frame and caption at the same place, with the given class icon.
+Capture ReferenceCaptionIcon(const RECT& at, HICON icon) {
+    static int count = 0;
+    const std::wstring className = L"ReferenceFrame" + std::to_wstring(++count);
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hIcon = icon;
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = className.c_str();
+    RegisterClassW(&wc);
+    HWND w = CreateWindowExW(WS_EX_APPWINDOW, className.c_str(), kCaption, WS_OVERLAPPEDWINDOW,
+                             at.left, at.top, at.right - at.left, at.bottom - at.top, nullptr,
+                             nullptr, wc.hInstance, nullptr);
+    ShowWindow(w, SW_SHOWNORMAL);
+    const DWORD start = GetTickCount();
+    for (MSG msg; GetTickCount() - start < 500; Sleep(10))
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    const Capture capture = CaptionIcon(w);
+    DestroyWindow(w);
+    return capture;
+}
+
+TEST(NoticeWindow, CaptionShowsTheApplicationIconFromTheExecutable) {
+    RECT at{};
+    Capture shown;
+    {
+        Notice notice;
+        GetWindowRect(notice.Window(), &at);
+        shown = CaptionIcon(notice.Window());
+        shown.SaveBmp(BesideTests(L"caption.bmp"));
+        EXPECT_EQ(0u, notice.Close());
+    }
+    HMODULE exe = LoadLibraryExW(BesideTests(L"tarnwick.exe").c_str(), nullptr,
+                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(nullptr, exe);
+    HICON mainIcon = LoadIconW(exe, L"MAINICON");
+    ASSERT_NE(nullptr, mainIcon);
+    EXPECT_TRUE(ReferenceCaptionIcon(at, mainIcon) == shown);
+    // The comparison sees the icon: the system's default icon gives another picture.
+    EXPECT_FALSE(ReferenceCaptionIcon(at, LoadIconW(nullptr, IDI_APPLICATION)) == shown);
+    FreeLibrary(exe);
+}
+
 TEST(Link, EachClickAsksTheShellToOpenTheAddressOnce) {
     BrowserLog log;
     Notice notice;
@@ -408,4 +464,12 @@ TEST(Keyboard, TabEnterAndEscapeDoNothing) {
     EXPECT_TRUE(log.Lines().empty());
     EXPECT_TRUE(CaptureClient(w) == before);
     EXPECT_EQ(0u, notice.Close());
+}
+
+// Run by the test script in a prefix set to 144 dpi, with the window tests above: the program
+// scales nothing itself, so its layout is the same in its own pixels.
+TEST(HighDpi, TheScreenIsSetAbove96Dpi) {
+    HDC screen = GetDC(nullptr);
+    EXPECT_EQ(144, GetDeviceCaps(screen, LOGPIXELSY));
+    ReleaseDC(nullptr, screen);
 }
