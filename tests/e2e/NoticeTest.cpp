@@ -375,6 +375,7 @@ TEST(LaunchFailure, ShowsTheErrorDialogEachTimeAndLeavesTheWindowAsItWas) {
 
         RECT r{};
         GetWindowRect(dialog, &r);
+        CaptureScreen(r).SaveBmp(BesideTests(L"error-dialog.bmp"));
         MONITORINFO monitor{};
         monitor.cbSize = sizeof(monitor);
         GetMonitorInfoW(MonitorFromWindow(dialog, MONITOR_DEFAULTTONEAREST), &monitor);
