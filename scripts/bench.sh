@@ -18,20 +18,8 @@ for exe in tarnwick floor; do
     printf '  %-9s %8d bytes   %s\n' "$exe.exe" "$(stat -c %s "$file")" "$imports"
 done
 
-work="$(mktemp -d)"
-cleanup() {
-    wineserver -k 2>/dev/null || true
-    [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
-make_prefix "$work/prefix"
-wineserver -p
-"$WINELOADER" cmd /c exit </dev/null >/dev/null 2>&1
+start_session "$(mktemp -d)"
+trap end_session EXIT
 
 [ "$TARNWICK_ARCH" = i686 ] || echo "Timing the x86-64 build: this kernel cannot run 32-bit programs."
 "$WINELOADER" "$bin/bench_launcher.exe" "$bin/tarnwick.exe" "$bin/floor.exe" "$pairs"

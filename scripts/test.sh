@@ -15,24 +15,8 @@ build_product i686
 }
 build_e2e "$TARNWICK_ARCH" "$ROOT/build/$TARNWICK_ARCH/tarnwick.exe"
 
-work="$(mktemp -d)"
-cleanup() {
-    wineserver -k 2>/dev/null || true
-    [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
-
-make_prefix "$work/prefix"
-# Start the server and Wine's services outside ctest, with their output detached: services
-# that first start inside ctest inherit its output pipe, and ctest never ends.
-wineserver -p
-"$WINELOADER" cmd /c exit </dev/null >/dev/null 2>&1
+start_session "$(mktemp -d)"
+trap end_session EXIT
 
 status=0
 ctest --test-dir build/native --output-on-failure || status=1
@@ -47,7 +31,6 @@ echo "Benchmark, quick run:"
 wineserver -k
 wine_reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144
 wineserver -w
-wineserver -p
-"$WINELOADER" cmd /c exit </dev/null >/dev/null 2>&1
+start_wineserver
 ctest --test-dir "build/e2e-$TARNWICK_ARCH" --output-on-failure -L dpi || status=1
 exit $status

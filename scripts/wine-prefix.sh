@@ -30,3 +30,28 @@ make_prefix() {
 wine_reg() {
     "$WINELOADER" reg "$@" /f </dev/null >/dev/null 2>&1
 }
+
+#   start_session DIR   a virtual screen and a fresh prefix in DIR, with the wineserver and
+#                       Wine's services running; end_session stops both and removes DIR
+start_session() {
+    session_dir="$1"
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$session_dir/display" >/dev/null 2>&1 &
+    session_xvfb=$!
+    for _ in $(seq 100); do [ -s "$session_dir/display" ] && break; sleep 0.1; done
+    export DISPLAY=":$(cat "$session_dir/display")"
+    make_prefix "$session_dir/prefix"
+    start_wineserver
+}
+
+end_session() {
+    wineserver -k 2>/dev/null || true
+    [ -n "${session_xvfb:-}" ] && kill "$session_xvfb" 2>/dev/null || true
+    rm -rf "$session_dir"
+}
+
+# Starts the server and Wine's services with their output detached: services that first start
+# inside ctest inherit its output pipe, and ctest never ends.
+start_wineserver() {
+    wineserver -p
+    "$WINELOADER" cmd /c exit </dev/null >/dev/null 2>&1
+}
