@@ -6,7 +6,6 @@
 #include <objbase.h>
 
 #include <exception>
-#include <stdexcept>
 #include <string>
 
 namespace {

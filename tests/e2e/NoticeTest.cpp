@@ -79,10 +79,9 @@ std::string Describe(const RECT& r) {
 
 HWND Label(HWND window, const LabelCase& label) { return FindChild(window, L"TLabel", label.text); }
 
-POINT CentreOnScreen(HWND parent, HWND child) {
+POINT CentreOnScreen(HWND window) {
     RECT r{};
-    GetWindowRect(child, &r);
-    (void)parent;
+    GetWindowRect(window, &r);
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
@@ -314,9 +313,9 @@ TEST(Link, EachClickAsksTheShellToOpenTheAddressOnce) {
     BrowserLog log;
     Notice notice;
     const HWND link = Label(notice.Window(), kLabels[4]);
-    Click(CentreOnScreen(notice.Window(), link));
+    Click(CentreOnScreen(link));
     ASSERT_TRUE(WaitFor([&] { return log.Lines().size() == 1; }));
-    Click(CentreOnScreen(notice.Window(), link));
+    Click(CentreOnScreen(link));
     ASSERT_TRUE(WaitFor([&] { return log.Lines().size() == 2; }));
     EXPECT_EQ((std::vector<std::string>{kAddressUtf8, kAddressUtf8}), log.Lines());
     // The window stays open and unchanged.
@@ -328,15 +327,15 @@ TEST(Link, APressDraggedOffTheLinkOrOutsideItOpensNothing) {
     BrowserLog log;
     Notice notice;
     const HWND w = notice.Window();
-    const POINT link = CentreOnScreen(w, Label(w, kLabels[4]));
+    const POINT link = CentreOnScreen(Label(w, kLabels[4]));
     // Press on the link, release on the background beside it.
     MoveMouse(link);
     MouseButton(true);
     MoveMouse({link.x, link.y + 40});
     MouseButton(false);
     // A click on the other labels and on the logo.
-    Click(CentreOnScreen(w, Label(w, kLabels[0])));
-    Click(CentreOnScreen(w, FindChild(w, L"TImage", L"")));
+    Click(CentreOnScreen(Label(w, kLabels[0])));
+    Click(CentreOnScreen(FindChild(w, L"TImage", L"")));
     // Press elsewhere, release on the link.
     MoveMouse({link.x, link.y + 40});
     MouseButton(true);
@@ -356,7 +355,7 @@ TEST(LaunchFailure, ShowsTheErrorDialogEachTimeAndLeavesTheWindowAsItWas) {
     Notice notice;
     const HWND w = notice.Window();
     const Capture before = CaptureClient(w);
-    const POINT link = CentreOnScreen(w, Label(w, kLabels[4]));
+    const POINT link = CentreOnScreen(Label(w, kLabels[4]));
 
     for (WORD dismissKey : {WORD(VK_RETURN), WORD(VK_ESCAPE)}) {
         SCOPED_TRACE(dismissKey == VK_RETURN ? "Enter" : "Escape");
