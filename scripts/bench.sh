@@ -18,8 +18,8 @@ for exe in tarnwick floor; do
     printf '  %-9s %8d bytes   %s\n' "$exe.exe" "$(stat -c %s "$file")" "$imports"
 done
 
-start_session "$(mktemp -d)"
 trap end_session EXIT
+start_session "$(mktemp -d)"
 
 [ "$TARNWICK_ARCH" = i686 ] || echo "Timing the x86-64 build: this kernel cannot run 32-bit programs."
 "$WINELOADER" "$bin/bench_launcher.exe" "$bin/tarnwick.exe" "$bin/floor.exe" "$pairs"

@@ -15,8 +15,8 @@ build_product i686
 }
 build_e2e "$TARNWICK_ARCH" "$ROOT/build/$TARNWICK_ARCH/tarnwick.exe"
 
-start_session "$(mktemp -d)"
 trap end_session EXIT
+start_session "$(mktemp -d)"
 
 status=0
 ctest --test-dir build/native --output-on-failure || status=1

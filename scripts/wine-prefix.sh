@@ -46,7 +46,8 @@ start_session() {
 end_session() {
     wineserver -k 2>/dev/null || true
     [ -n "${session_xvfb:-}" ] && kill "$session_xvfb" 2>/dev/null || true
-    rm -rf "$session_dir"
+    [ -n "${session_dir:-}" ] && rm -rf "$session_dir"
+    return 0
 }
 
 # Starts the server and Wine's services with their output detached: services that first start

@@ -26,12 +26,6 @@ HWND ReferenceWindow(const wchar_t* className, LPCWSTR cursor, int x) {
     return w;
 }
 
-POINT Centre(HWND w) {
-    RECT r{};
-    GetWindowRect(w, &r);
-    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-}
-
 void PumpFor(DWORD ms) {
     const DWORD start = GetTickCount();
     MSG msg;
@@ -58,8 +52,8 @@ void Report(const char* place, POINT at) {
 int main() {
     HWND hand = ReferenceWindow(L"HandReference", IDC_HAND, 1000);
     HWND arrow = ReferenceWindow(L"ArrowReference", IDC_ARROW, 1150);
-    Report("hand", Centre(hand));
-    Report("arrow", Centre(arrow));
+    Report("hand", CentreOnScreen(hand));
+    Report("arrow", CentreOnScreen(arrow));
     DestroyWindow(hand);
     DestroyWindow(arrow);
     PumpFor(200);
@@ -68,8 +62,8 @@ int main() {
     const HWND w = notice.Window();
     SetForegroundWindow(w);
     const RECT client = ClientRectOnScreen(w);
-    Report("link", Centre(FindChild(w, L"TLabel", kHost)));
+    Report("link", CentreOnScreen(FindChild(w, L"TLabel", kHost)));
     Report("background", {client.left + 500, client.top + 320});
-    Report("label", Centre(FindChild(w, L"TLabel", L"IMPORTANT NOTICE")));
+    Report("label", CentreOnScreen(FindChild(w, L"TLabel", L"IMPORTANT NOTICE")));
     return notice.Close() == 0 ? 0 : 1;
 }

@@ -147,6 +147,12 @@ Capture CaptureScreen(const RECT& r) {
     return capture;
 }
 
+POINT CentreOnScreen(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
 RECT ChildRect(HWND parent, HWND child) {
     RECT r{};
     GetWindowRect(child, &r);

@@ -66,6 +66,7 @@ Capture CaptureScreen(const RECT& r);
 Capture CaptureClient(HWND window);
 
 RECT ClientRectOnScreen(HWND window);
+POINT CentreOnScreen(HWND window);
 RECT ChildRect(HWND parent, HWND child); // in the parent's client coordinates
 HWND FindChild(HWND parent, const wchar_t* className, const wchar_t* text);
 std::vector<HWND> Children(HWND parent);

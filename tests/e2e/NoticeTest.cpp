@@ -79,12 +79,6 @@ std::string Describe(const RECT& r) {
 
 HWND Label(HWND window, const LabelCase& label) { return FindChild(window, L"TLabel", label.text); }
 
-POINT CentreOnScreen(HWND window) {
-    RECT r{};
-    GetWindowRect(window, &r);
-    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-}
-
 // The stand-in browser's log of the addresses it was asked to open.
 class BrowserLog {
 public:
