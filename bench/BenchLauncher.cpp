@@ -145,9 +145,11 @@ void Report(const char* figure, const char* unit, const std::vector<Run>& a,
         vb.push_back(b[i].*field);
         ratio.push_back(b[i].*field > 0 ? a[i].*field / (b[i].*field) : 0);
     }
-    std::printf("%-16s ratio %.3f (min %.3f, max %.3f)   tarnwick %.2f %s, floor %.2f %s\n",
+    std::printf("%-16s ratio %.3f (min %.3f, max %.3f)   tarnwick %.2f %s, floor %.2f %s, "
+                "difference %+.2f %s\n",
                 figure, Median(ratio), *std::min_element(ratio.begin(), ratio.end()),
-                *std::max_element(ratio.begin(), ratio.end()), Median(va), unit, Median(vb), unit);
+                *std::max_element(ratio.begin(), ratio.end()), Median(va), unit, Median(vb), unit,
+                Median(va) - Median(vb), unit);
 }
 
 } // namespace

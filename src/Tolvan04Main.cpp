@@ -97,7 +97,7 @@ TForm1::TForm1(TApplication& application)
     wc.hbrBackground = background_.Get();
     RegisterClassOnce(wc);
 
-    constexpr DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+    constexpr DWORD style = WS_OVERLAPPEDWINDOW;
     // The taskbar button is this window's own: no owner, and WS_EX_APPWINDOW.
     constexpr DWORD exStyle = WS_EX_APPWINDOW;
     RECT bounds{0, 0, kClientWidth, kClientHeight};
@@ -106,35 +106,40 @@ TForm1::TForm1(TApplication& application)
     Create(kFormClass, kCaption, style, exStyle, bounds, nullptr);
     if (!Handle()) throw std::runtime_error("The notice window could not be created");
 
-    const auto createLabel = [this](win::TLabel& label, const LabelLayout& layout) {
-        label.Create(Handle(), layout.box, layout.text,
+    // Created, and stacked, in declaration order; auto-size labels measure their texts on
+    // the window's own DC.
+    const win::ClientDc measure(Handle());
+    const auto addLabel = [&](win::TLabel& label, const LabelLayout& layout) {
+        label.Create(measure.Get(), layout.box, layout.text,
                      {fonts_[layout.font].Get(), layout.ink, background_.Get(), layout.autoSize,
                       layout.wordWrap});
+        AddControl(label);
     };
-    createLabel(Label1, kLabel1);
-    createLabel(Label2, kLabel2);
-    createLabel(Label3, kLabel3);
-    Image1.Create(Handle(), kImage1, logo_.Get(), background_.Get());
-    createLabel(Label4, kLabel4);
-    createLabel(LblWebsite, kLblWebsite);
-    createLabel(Label5, kLabel5);
+    addLabel(Label1, kLabel1);
+    addLabel(Label2, kLabel2);
+    addLabel(Label3, kLabel3);
+    Image1.Create(kImage1, logo_.Get(), background_.Get());
+    AddControl(Image1);
+    addLabel(Label4, kLabel4);
+    addLabel(LblWebsite, kLblWebsite);
+    addLabel(Label5, kLabel5);
 
     LblWebsite.Cursor = LoadCursorW(nullptr, IDC_HAND);
-    LblWebsite.OnClick = [this](win::Window& sender) { LblWebsiteClick(sender); };
+    LblWebsite.OnClick = [this](win::TControl& sender) { LblWebsiteClick(sender); };
 
     win::CentreOnMonitor(Handle(), win::CentreIn::WorkArea);
 }
 
-// The window goes before the fonts, brush and logo that its controls paint with.
+// The window goes before the fonts, brush and logo that it paints with.
 TForm1::~TForm1() { DestroyHandle(); }
 
 LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     // This is the main window: closing it ends the application, with exit code 0.
     if (message == WM_DESTROY) PostQuitMessage(0);
-    return Window::HandleMessage(message, wParam, lParam);
+    return Form::HandleMessage(message, wParam, lParam);
 }
 
-void TForm1::LblWebsiteClick(win::Window& /*Sender*/) {
+void TForm1::LblWebsiteClick(win::TControl& /*Sender*/) {
     // The shell gets the hidden application window as owner, not this one.
     LaunchProgram(applicationWindow_, kWebsiteAddress, L"", L"", SW_SHOW);
 }

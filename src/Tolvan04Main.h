@@ -2,14 +2,14 @@
 // to the maker's website.
 #pragma once
 
-#include "win/Controls.h"
+#include "win/Form.h"
 #include "win/Unique.h"
 
 #include <array>
 
 class TApplication;
 
-class TForm1 : public win::Window {
+class TForm1 : public win::Form {
 public:
     explicit TForm1(TApplication& application);
     ~TForm1() override;
@@ -23,7 +23,7 @@ public:
     win::TLabel LblWebsite;
     win::TLabel Label5;
 
-    void LblWebsiteClick(win::Window& Sender);
+    void LblWebsiteClick(win::TControl& Sender);
 
 protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -1,8 +1,8 @@
-// The two kinds of control the notice is made of: a text label and a picture. Both are real
-// child windows (so their texts are readable from outside) that never take the focus.
+// The two kinds of control the notice is made of: a text label and a picture. They are not
+// windows of their own: the form they sit on paints them and passes them the mouse (Form.h).
 #pragma once
 
-#include "Window.h"
+#include <windows.h>
 
 #include <functional>
 
@@ -19,7 +19,25 @@ struct Ink {
 };
 inline constexpr Ink kWindowTextInk{true, 0};
 
-class TLabel : public Window {
+class TControl {
+public:
+    TControl() = default;
+    TControl(const TControl&) = delete;
+    TControl& operator=(const TControl&) = delete;
+    virtual ~TControl() = default;
+
+    // The control's box in its form's client area.
+    const RECT& BoundsRect() const { return bounds_; }
+    virtual void Paint(HDC dc) const = 0;
+
+    std::function<void(TControl& sender)> OnClick;
+    HCURSOR Cursor = nullptr; // null: the form's arrow
+
+protected:
+    RECT bounds_{};
+};
+
+class TLabel : public TControl {
 public:
     struct Style {
         HFONT font;
@@ -29,35 +47,25 @@ public:
         bool wordWrap;
     };
 
-    void Create(HWND parent, const Box& box, const wchar_t* text, const Style& style);
-
-    std::function<void(TLabel& sender)> OnClick;
-    HCURSOR Cursor = nullptr; // null: the class's arrow
-
-protected:
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // An auto-size label takes the size its text measures on `measure`, a DC of its form.
+    void Create(HDC measure, const Box& box, const wchar_t* text, const Style& style);
+    void Paint(HDC dc) const override;
 
 private:
     UINT DrawFlags() const;
-    void Paint(HDC dc) const;
 
     const wchar_t* text_ = L"";
     Style style_{};
-    bool pressed_ = false;
 };
 
-class TImage : public Window {
+class TImage : public TControl {
 public:
     // The picture is drawn at its own size at the top-left corner; the rest of the box is
     // background.
-    void Create(HWND parent, const Box& box, HBITMAP picture, HBRUSH background);
-
-protected:
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void Create(const Box& box, HBITMAP picture, HBRUSH background);
+    void Paint(HDC dc) const override;
 
 private:
-    void Paint(HDC dc) const;
-
     HBITMAP picture_ = nullptr;
     HBRUSH background_ = nullptr;
 };

@@ -62,6 +62,22 @@ private:
     HGDIOBJ previous_;
 };
 
+// GetDC/ReleaseDC: a window's client-area DC for the lifetime of the scope.
+class ClientDc {
+public:
+    explicit ClientDc(HWND window) : window_(window), dc_(GetDC(window)) {}
+    ClientDc(const ClientDc&) = delete;
+    ClientDc& operator=(const ClientDc&) = delete;
+    ~ClientDc() {
+        if (dc_) ReleaseDC(window_, dc_);
+    }
+    HDC Get() const { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
 // BeginPaint/EndPaint for one WM_PAINT.
 class PaintScope {
 public:
@@ -70,6 +86,7 @@ public:
     PaintScope& operator=(const PaintScope&) = delete;
     ~PaintScope() { EndPaint(window_, &ps_); }
     HDC Dc() const { return ps_.hdc; }
+    const RECT& Area() const { return ps_.rcPaint; }
 
 private:
     HWND window_;

@@ -3,6 +3,7 @@
 // link, its background and a plain label. After each move it prints the place's name and
 // waits for a line on standard input.
 #include "Harness.h"
+#include "Layout.h"
 
 #include <cstdio>
 #include <iostream>
@@ -62,8 +63,8 @@ int main() {
     const HWND w = notice.Window();
     SetForegroundWindow(w);
     const RECT client = ClientRectOnScreen(w);
-    Report("link", CentreOnScreen(FindChild(w, L"TLabel", kHost)));
+    Report("link", CentreOnScreen(w, ExpectedBox(kLink)));
     Report("background", {client.left + 500, client.top + 320});
-    Report("label", CentreOnScreen(FindChild(w, L"TLabel", L"IMPORTANT NOTICE")));
+    Report("label", CentreOnScreen(w, ExpectedBox(kTitle)));
     return notice.Close() == 0 ? 0 : 1;
 }

@@ -122,19 +122,18 @@ Capture CaptureClient(HWND window) {
     return CaptureScreen(ClientRectOnScreen(window));
 }
 
-Capture CaptureScreen(const RECT& r) {
+Capture CaptureDc(HDC source, const RECT& r) {
     Capture capture;
     capture.width = r.right - r.left;
     capture.height = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
+    HDC memory = CreateCompatibleDC(source);
     BITMAPINFO info{};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), capture.width, -capture.height, 1, 32, BI_RGB,
                       0, 0, 0, 0, 0};
     void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP dib = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(memory, dib);
-    BitBlt(memory, 0, 0, capture.width, capture.height, screen, r.left, r.top, SRCCOPY);
+    BitBlt(memory, 0, 0, capture.width, capture.height, source, r.left, r.top, SRCCOPY);
     GdiFlush();
     const auto* bgra = static_cast<const DWORD*>(bits);
     capture.pixels.resize(static_cast<std::size_t>(capture.width) * capture.height);
@@ -143,8 +142,30 @@ Capture CaptureScreen(const RECT& r) {
     SelectObject(memory, old);
     DeleteObject(dib);
     DeleteDC(memory);
+    return capture;
+}
+
+Capture CaptureScreen(const RECT& r) {
+    HDC screen = GetDC(nullptr);
+    Capture capture = CaptureDc(screen, r);
     ReleaseDC(nullptr, screen);
     return capture;
+}
+
+Capture Capture::Region(const RECT& r) const {
+    Capture part;
+    part.width = r.right - r.left;
+    part.height = r.bottom - r.top;
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x) part.pixels.push_back(At(x, y));
+    return part;
+}
+
+int Capture::Differences(const Capture& other) const {
+    if (width != other.width || height != other.height) return width * height + 1;
+    int count = 0;
+    for (std::size_t i = 0; i < pixels.size(); ++i) count += pixels[i] != other.pixels[i];
+    return count;
 }
 
 POINT CentreOnScreen(HWND window) {
@@ -153,24 +174,11 @@ POINT CentreOnScreen(HWND window) {
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
-RECT ChildRect(HWND parent, HWND child) {
-    RECT r{};
-    GetWindowRect(child, &r);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
 std::vector<HWND> Children(HWND parent) {
     std::vector<HWND> children;
     for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
         children.push_back(c);
     return children;
-}
-
-HWND FindChild(HWND parent, const wchar_t* className, const wchar_t* text) {
-    for (HWND c : Children(parent))
-        if (ClassName(c) == className && WindowText(c) == text) return c;
-    return nullptr;
 }
 
 std::wstring WindowText(HWND window) {

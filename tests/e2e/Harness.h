@@ -57,18 +57,19 @@ struct Capture {
     bool operator==(const Capture& other) const {
         return width == other.width && height == other.height && pixels == other.pixels;
     }
+    Capture Region(const RECT& r) const; // r must lie inside
+    int Differences(const Capture& other) const; // pixels that differ; any size change counts
     void SaveBmp(const std::wstring& path) const;
 };
 
 // What the screen shows in a rectangle, and of a window's client area (the window is brought
 // to the front first).
 Capture CaptureScreen(const RECT& r);
+Capture CaptureDc(HDC source, const RECT& r);
 Capture CaptureClient(HWND window);
 
 RECT ClientRectOnScreen(HWND window);
 POINT CentreOnScreen(HWND window);
-RECT ChildRect(HWND parent, HWND child); // in the parent's client coordinates
-HWND FindChild(HWND parent, const wchar_t* className, const wchar_t* text);
 std::vector<HWND> Children(HWND parent);
 std::wstring WindowText(HWND window);
 std::wstring ClassName(HWND window);

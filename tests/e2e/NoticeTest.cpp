@@ -1,6 +1,7 @@
 // The real notice program under test: its window, its controls, what it shows on screen, its
 // link, its error dialog, its show states and its exit code.
 #include "Harness.h"
+#include "Layout.h"
 
 #include <gtest/gtest.h>
 
@@ -11,62 +12,6 @@ using namespace e2e;
 
 namespace {
 
-constexpr wchar_t kLabel1Text[] =
-    L"The Caldresse has been discontinued.\r\r"
-    L"A new product, called \"Tolvan Dunmerrow\" has been written to take its place.\r\r"
-    L"You can move to this new product and migrate your Caldresse data to it without any data "
-    L"loss.";
-constexpr wchar_t kLabel3Text[] = L"Tolvan is a subscription-based software. ";
-constexpr wchar_t kLabel4Text[] = L"Please visit the Tolvan website to see more information on "
-                                  L"what has changed, and to review subscription costs.";
-constexpr wchar_t kLabel5Text[] =
-    L"If you want help migrating to the new Tolvan software, please go to the Tolvan website and "
-    L"click on the Download and Installation menu item. The first paragraph covers support for "
-    L"the installation of Tolvan.";
-constexpr wchar_t kFailureText[] = L"Program http://www.tolvan.example in directory  was not "
-                                   L"successfully launched. Please contact support.";
-
-struct LabelCase {
-    const wchar_t* text;
-    int left, top, width, height; // stored size; auto-size labels take their text's size
-    bool autoSize;
-    int fontHeight;
-    int weight;
-    bool underline;
-};
-
-const LabelCase kLabels[] = {
-    {kLabel1Text, 21, 59, 754, 113, false, -16, FW_NORMAL, false},
-    {L"IMPORTANT NOTICE", 21, 17, 218, 25, true, -21, FW_BOLD, false},
-    {kLabel3Text, 21, 189, 274, 19, true, -16, FW_NORMAL, false},
-    {kLabel4Text, 21, 256, 772, 19, true, -16, FW_NORMAL, false},
-    {kHost, 113, 286, 163, 19, true, -16, FW_NORMAL, true},
-    {kLabel5Text, 21, 354, 887, 57, false, -16, FW_NORMAL, false},
-};
-constexpr RECT kImage1{794, 17, 794 + 157, 17 + 164};
-constexpr int kLogoSize = 150;
-
-// The size the text measures in its font, as an auto-size label must take it.
-SIZE MeasuredText(const LabelCase& label) {
-    HFONT font = CreateFontW(label.fontHeight, 0, 0, 0, label.weight, FALSE, label.underline,
-                             FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
-    HDC dc = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, font);
-    RECT r{0, 0, 0, 0};
-    DrawTextW(dc, label.text, -1, &r, DT_CALCRECT | DT_LEFT | DT_EXPANDTABS);
-    SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
-    DeleteObject(font);
-    return {r.right, r.bottom};
-}
-
-RECT ExpectedBox(const LabelCase& label) {
-    if (!label.autoSize)
-        return {label.left, label.top, label.left + label.width, label.top + label.height};
-    const SIZE size = MeasuredText(label);
-    return {label.left, label.top, label.left + size.cx, label.top + size.cy};
-}
-
 bool operator==(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
@@ -76,8 +21,6 @@ std::string Describe(const RECT& r) {
     out << "(" << r.left << "," << r.top << ")-(" << r.right << "," << r.bottom << ")";
     return out.str();
 }
-
-HWND Label(HWND window, const LabelCase& label) { return FindChild(window, L"TLabel", label.text); }
 
 // The stand-in browser's log of the addresses it was asked to open.
 class BrowserLog {
@@ -155,24 +98,18 @@ TEST(NoticeWindow, HiddenApplicationWindowNeverShowsAndHasNoCaption) {
     EXPECT_EQ(0u, notice.Close());
 }
 
-TEST(NoticeWindow, ControlsCarryTheirExactTextsInTheirBoxes) {
+TEST(NoticeWindow, LabelsShowExactlyTheirTextsInTheirFontsColoursAndBoxes) {
     Notice notice;
     const HWND w = notice.Window();
-    const std::vector<HWND> children = Children(w);
-    EXPECT_EQ(7u, children.size());
+    // The controls are drawn by the window: there is no child window to take the focus.
+    EXPECT_TRUE(Children(w).empty());
+    const Capture shot = CaptureClient(w);
     for (const LabelCase& label : kLabels) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(label.text)));
-        const HWND child = Label(w, label);
-        ASSERT_NE(nullptr, child) << "no label with exactly this text";
-        const RECT expected = ExpectedBox(label);
-        EXPECT_TRUE(ChildRect(w, child) == expected)
-            << Describe(ChildRect(w, child)) << " expected " << Describe(expected);
-        // Labels are never tab stops and never take the focus.
-        EXPECT_FALSE(GetWindowLongW(child, GWL_STYLE) & WS_TABSTOP);
+        const RECT box = ExpectedBox(label);
+        EXPECT_EQ(0, shot.Region(box).Differences(ReferenceLabel(label)))
+            << "pixels in " << Describe(box) << " that differ from the text drawn as laid out";
     }
-    const HWND image = FindChild(w, L"TImage", L"");
-    ASSERT_NE(nullptr, image);
-    EXPECT_TRUE(ChildRect(w, image) == kImage1) << Describe(ChildRect(w, image));
     EXPECT_EQ(0u, notice.Close());
 }
 
@@ -185,7 +122,7 @@ TEST(NoticeWindow, ScreenShowsBackgroundLogoLinkAndText) {
     ASSERT_EQ(441, shot.height);
 
     std::vector<RECT> boxes{kImage1};
-    for (const LabelCase& label : kLabels) boxes.push_back(ChildRect(w, Label(w, label)));
+    for (const LabelCase& label : kLabels) boxes.push_back(ExpectedBox(label));
     const auto inAnyBox = [&](int x, int y) {
         for (const RECT& r : boxes)
             if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) return true;
@@ -222,8 +159,8 @@ TEST(NoticeWindow, ScreenShowsBackgroundLogoLinkAndText) {
     const COLORREF windowText = GetSysColor(COLOR_WINDOWTEXT);
     for (const LabelCase& label : kLabels) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(label.text)));
-        const RECT r = ChildRect(w, Label(w, label));
-        const bool blue = label.text == kLabel3Text || label.text == kHost;
+        const RECT r = ExpectedBox(label);
+        const bool blue = label.blue;
         int inked = 0, wrongInk = 0;
         for (int y = r.top; y < r.bottom; ++y)
             for (int x = r.left; x < r.right; ++x) {
@@ -236,7 +173,7 @@ TEST(NoticeWindow, ScreenShowsBackgroundLogoLinkAndText) {
     }
 
     // The link is underlined: one row across the whole text is solid blue.
-    const RECT link = ChildRect(w, Label(w, kLabels[4]));
+    const RECT link = ExpectedBox(kLink);
     bool underlined = false;
     for (int y = link.top; y < link.bottom && !underlined; ++y) {
         int run = 0;
@@ -306,10 +243,10 @@ TEST(NoticeWindow, CaptionShowsTheApplicationIconFromTheExecutable) {
 TEST(Link, EachClickAsksTheShellToOpenTheAddressOnce) {
     BrowserLog log;
     Notice notice;
-    const HWND link = Label(notice.Window(), kLabels[4]);
-    Click(CentreOnScreen(link));
+    const POINT link = CentreOnScreen(notice.Window(), ExpectedBox(kLink));
+    Click(link);
     ASSERT_TRUE(WaitFor([&] { return log.Lines().size() == 1; }));
-    Click(CentreOnScreen(link));
+    Click(link);
     ASSERT_TRUE(WaitFor([&] { return log.Lines().size() == 2; }));
     EXPECT_EQ((std::vector<std::string>{kAddressUtf8, kAddressUtf8}), log.Lines());
     // The window stays open and unchanged.
@@ -321,15 +258,16 @@ TEST(Link, APressDraggedOffTheLinkOrOutsideItOpensNothing) {
     BrowserLog log;
     Notice notice;
     const HWND w = notice.Window();
-    const POINT link = CentreOnScreen(Label(w, kLabels[4]));
+    const POINT link = CentreOnScreen(w, ExpectedBox(kLink));
     // Press on the link, release on the background beside it.
     MoveMouse(link);
     MouseButton(true);
     MoveMouse({link.x, link.y + 40});
     MouseButton(false);
     // A click on the other labels and on the logo.
-    Click(CentreOnScreen(Label(w, kLabels[0])));
-    Click(CentreOnScreen(FindChild(w, L"TImage", L"")));
+    for (const LabelCase& label : kLabels)
+        if (&label != &kLink) Click(CentreOnScreen(w, ExpectedBox(label)));
+    Click(CentreOnScreen(w, kImage1));
     // Press elsewhere, release on the link.
     MoveMouse({link.x, link.y + 40});
     MouseButton(true);
@@ -349,7 +287,7 @@ TEST(LaunchFailure, ShowsTheErrorDialogEachTimeAndLeavesTheWindowAsItWas) {
     Notice notice;
     const HWND w = notice.Window();
     const Capture before = CaptureClient(w);
-    const POINT link = CentreOnScreen(Label(w, kLabels[4]));
+    const POINT link = CentreOnScreen(w, ExpectedBox(kLink));
 
     for (WORD dismissKey : {WORD(VK_RETURN), WORD(VK_ESCAPE)}) {
         SCOPED_TRACE(dismissKey == VK_RETURN ? "Enter" : "Escape");
@@ -413,10 +351,9 @@ TEST(Startup, ShowStateFromTheLauncher) {
         EXPECT_EQ(c.minimised, IsIconic(w) != FALSE);
         if (c.maximised) {
             // The controls keep their places; the extra area is background.
-            const HWND title = Label(w, kLabels[1]);
-            ASSERT_NE(nullptr, title);
-            EXPECT_EQ(21, ChildRect(w, title).left);
-            EXPECT_EQ(17, ChildRect(w, title).top);
+            const Capture shot = CaptureClient(w);
+            EXPECT_EQ(0, shot.Region(ExpectedBox(kTitle)).Differences(ReferenceLabel(kTitle)));
+            EXPECT_EQ(kBackground, shot.At(shot.width - 1, shot.height - 1));
         }
         if (c.minimised) {
             ShowWindow(w, SW_RESTORE);
@@ -441,7 +378,9 @@ TEST(Startup, CommandLineArgumentsChangeNothing) {
         RECT client{};
         GetClientRect(notice.Window(), &client);
         EXPECT_EQ(966, client.right);
-        EXPECT_EQ(7u, Children(notice.Window()).size());
+        EXPECT_EQ(0, CaptureClient(notice.Window())
+                         .Region(ExpectedBox(kTitle))
+                         .Differences(ReferenceLabel(kTitle)));
         EXPECT_EQ(0u, notice.Close());
     }
 }
