@@ -28,7 +28,10 @@ Notice::Notice(const LaunchOptions& options) {
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = options.showWindow;
     }
-    const std::wstring exe = BesideTests(L"tarnwick.exe");
+    // Another build beside the tests can stand in, for example a signed copy.
+    wchar_t name[MAX_PATH] = L"tarnwick.exe";
+    GetEnvironmentVariableW(L"TARNWICK_UNDER_TEST", name, MAX_PATH);
+    const std::wstring exe = BesideTests(name);
     std::wstring commandLine = L"\"" + exe + L"\"";
     if (!options.arguments.empty()) commandLine += L" " + options.arguments;
     if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,

@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """The shipped tarnwick.exe as a file: its PE header, imports and resources, read back from
 the built executable (never from the sources)."""
+import os
 import struct
 import sys
 import unittest
@@ -42,6 +43,29 @@ class Executable(unittest.TestCase):
         self.assertLessEqual(imports, KNOWN_DLLS)
         # shell32 is not among them: it is loaded from the system folder on the first click.
         self.assertTrue({"user32.dll", "gdi32.dll", "ole32.dll"} <= imports)
+
+    def test_is_hardened(self):
+        header = self.pe.OPTIONAL_HEADER
+        flags = header.DllCharacteristics
+        for name, bit in [("DYNAMIC_BASE", 0x0040), ("NX_COMPAT", 0x0100), ("NO_SEH", 0x0400),
+                          ("TERMINAL_SERVER_AWARE", 0x8000)]:
+            self.assertTrue(flags & bit, name)
+        # Relocatable for real: a base relocation table that is not empty.
+        relocations = header.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_BASERELOC"]]
+        self.assertGreater(relocations.Size, 0)
+        self.assertFalse(self.pe.FILE_HEADER.Characteristics & 0x0001, "relocations stripped")
+        for section in self.pe.sections:
+            writable = section.Characteristics & 0x80000000
+            executable = section.Characteristics & 0x20000000
+            self.assertFalse(writable and executable, section.Name)
+        # The stack protector's failure handler is linked only when code was instrumented.
+        self.assertIn(b"*** stack smashing detected ***", bytes(self.pe.__data__))
+
+    def test_holds_no_time_stamp_or_build_path(self):
+        self.assertEqual(0, self.pe.FILE_HEADER.TimeDateStamp)
+        data = bytes(self.pe.__data__)
+        for path in {"/work/", "/tmp/", "/home/", "/root/", os.path.dirname(os.path.abspath(EXE))}:
+            self.assertNotIn(path.encode(), data)
 
     def test_version_block(self):
         fixed = self.pe.VS_FIXEDFILEINFO[0]
