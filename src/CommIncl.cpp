@@ -19,12 +19,12 @@ LRESULT CALLBACK CentreDialogHook(int code, WPARAM wParam, LPARAM lParam) {
 
 // The shell and the libraries it pulls in are loaded on the first launch, not with the
 // program: the notice is up sooner and uses less memory, and most users never click.
-// LOAD_LIBRARY_SEARCH_SYSTEM32 takes it from the system folder, never from beside the exe.
+// shell32 is a KnownDLL, so it always comes from the system folder.
 using ShellExecuteProc = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
 
 ShellExecuteProc LoadShellExecute() {
     static const ShellExecuteProc entry = [] {
-        const HMODULE shell = LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        const HMODULE shell = LoadLibraryW(L"shell32.dll");
         return shell ? reinterpret_cast<ShellExecuteProc>(
                            reinterpret_cast<void (*)()>(GetProcAddress(shell, "ShellExecuteW")))
                      : nullptr;

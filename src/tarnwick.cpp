@@ -1,8 +1,10 @@
 // The program's entry: start-up, the message loop and shutdown. The exit code is always 0.
 #include "Application.h"
 #include "Tolvan04Main.h"
+#include "win/DllSearch.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    win::LoadLibrariesFromSystemOnly();
     try {
         TApplication application(instance);
         application.Initialize();

@@ -31,7 +31,7 @@ Notice::Notice(const LaunchOptions& options) {
     // Another build beside the tests can stand in, for example a signed copy.
     wchar_t name[MAX_PATH] = L"tarnwick.exe";
     GetEnvironmentVariableW(L"TARNWICK_UNDER_TEST", name, MAX_PATH);
-    const std::wstring exe = BesideTests(name);
+    const std::wstring exe = options.exe.empty() ? BesideTests(name) : options.exe;
     std::wstring commandLine = L"\"" + exe + L"\"";
     if (!options.arguments.empty()) commandLine += L" " + options.arguments;
     if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,

@@ -27,6 +27,7 @@ struct LaunchOptions {
     bool useShowWindow = false;
     WORD showWindow = SW_SHOWDEFAULT;
     std::wstring arguments; // appended after the quoted program path
+    std::wstring exe;       // another copy of the program to start; empty: the one under test
 };
 
 class Notice {

@@ -1,0 +1,121 @@
+// The program as it is shipped and started from a downloads folder.
+#include "Harness.h"
+#include "Layout.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+using namespace e2e;
+
+namespace {
+
+std::wstring FreshFolder(const wchar_t* name) {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + name;
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder + L"\\";
+}
+
+std::wstring ReadUtf16(const std::wstring& path) {
+    std::ifstream in(path.c_str(), std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+}
+
+int RunAndWait(const std::wstring& exe) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &process))
+        return -1;
+    WaitForSingleObject(process.hProcess, 30000);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(code);
+}
+
+// Tells Wine to prefer DLLs found on disk to its own for one program, as Windows always does
+// for DLLs that are not KnownDLLs; false removes the setting.
+void PreferNativeDlls(const wchar_t* program, bool prefer) {
+    const std::wstring key = std::wstring(L"Software\\Wine\\AppDefaults\\") + program;
+    if (!prefer) {
+        RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
+        return;
+    }
+    HKEY overrides = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, (key + L"\\DllOverrides").c_str(), 0, nullptr, 0,
+                    KEY_SET_VALUE, nullptr, &overrides, nullptr);
+    const wchar_t order[] = L"native,builtin";
+    for (const wchar_t* dll : {L"version", L"comctl32"})
+        RegSetValueExW(overrides, dll, 0, REG_SZ, reinterpret_cast<const BYTE*>(order), sizeof(order));
+    RegCloseKey(overrides);
+}
+
+} // namespace
+
+// Under Wine the system's own user32.dll imports version.dll (Windows' does not), so a fake
+// version.dll beside any program that uses user32 is loaded by Wine before the program's first
+// instruction. The program itself is therefore run with the fake comctl32.dll only; both fakes
+// are shown to be found by a program that asks for them by name, and the executable's
+// imports are checked as a file (test_executable.py).
+TEST(Planting, AFakeComctl32BesideTheProgramIsNeverLoaded) {
+    const std::wstring folder = FreshFolder(L"tarnwick-downloads");
+    const std::wstring log = folder + L"loaded.log";
+    DeleteFileW(log.c_str());
+    SetEnvironmentVariableW(L"TARNWICK_PLANT_LOG", log.c_str());
+    for (const wchar_t* program : {L"tarnwick.exe", L"plant_probe.exe"}) {
+        PreferNativeDlls(program, true);
+        ASSERT_TRUE(CopyFileW(BesideTests(program).c_str(), (folder + program).c_str(), FALSE));
+    }
+    const auto plant = [&](const wchar_t* dll, bool planted) {
+        const std::wstring at = folder + dll;
+        if (planted) CopyFileW(BesideTests(std::wstring(L"planted\\") + dll).c_str(), at.c_str(), FALSE);
+        else DeleteFileW(at.c_str());
+    };
+
+    // With both planted, a program that loads the DLLs by name gets the fakes.
+    plant(L"version.dll", true);
+    plant(L"comctl32.dll", true);
+    ASSERT_EQ(0, RunAndWait(folder + L"plant_probe.exe"));
+    const std::wstring probed = ReadUtf16(log);
+    ASSERT_NE(std::wstring::npos, probed.find(L"version.dll")) << "the set-up plants nothing";
+    ASSERT_NE(std::wstring::npos, probed.find(L"comctl32.dll")) << "the set-up plants nothing";
+    DeleteFileW(log.c_str());
+    plant(L"version.dll", false);
+
+    // The program starts, shows the error dialog for a failed launch, then has the shell open
+    // the address: the fake is never loaded.
+    const std::wstring browserLog = folder + L"browser.log";
+    DeleteFileW(browserLog.c_str());
+    SetEnvironmentVariableW(L"TARNWICK_BROWSER_LOG", browserLog.c_str());
+    {
+        SetHttpHandler(L"\"C:\\no such folder\\missing-browser.exe\" \"%1\"");
+        LaunchOptions options;
+        options.exe = folder + L"tarnwick.exe";
+        Notice notice(options);
+        const HWND w = notice.Window();
+        ASSERT_NE(nullptr, w);
+        Click(CentreOnScreen(w, ExpectedBox(kLink)));
+        HWND dialog = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (dialog = notice.FindTopLevel(L"Error")) != nullptr; }));
+        SetForegroundWindow(dialog);
+        PressKey(VK_RETURN);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+
+        SetHttpHandler(L"\"" + BesideTests(L"stand_in_browser.exe") + L"\" \"%1\"");
+        Click(CentreOnScreen(w, ExpectedBox(kLink)));
+        EXPECT_TRUE(WaitFor([&] {
+            return GetFileAttributesW(browserLog.c_str()) != INVALID_FILE_ATTRIBUTES;
+        })) << "the shell did not open the address";
+        EXPECT_EQ(0u, notice.Close());
+    }
+    for (const wchar_t* program : {L"tarnwick.exe", L"plant_probe.exe"}) PreferNativeDlls(program, false);
+    EXPECT_EQ(L"", ReadUtf16(log)) << "loaded from the program's folder";
+}
