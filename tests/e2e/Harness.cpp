@@ -1,6 +1,7 @@
 // Process, window, pixel and input helpers for the end-to-end tests.
 #include "Harness.h"
 
+#include <fstream>
 #include <stdexcept>
 
 namespace e2e {
@@ -235,6 +236,28 @@ void SetHttpHandler(const std::wstring& command) {
     RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
                    static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
+}
+
+void SetMissingHttpHandler() {
+    SetHttpHandler(L"\"C:\\no such folder\\missing-browser.exe\" \"%1\"");
+}
+
+BrowserLog::BrowserLog() {
+    wchar_t folder[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    path_ = std::wstring(folder) + L"tarnwick-browser.log";
+    DeleteFileW(path_.c_str());
+    SetEnvironmentVariableW(L"TARNWICK_BROWSER_LOG", path_.c_str());
+    SetHttpHandler(L"\"" + BesideTests(L"stand_in_browser.exe") + L"\" \"%1\"");
+}
+
+BrowserLog::~BrowserLog() { DeleteFileW(path_.c_str()); }
+
+std::vector<std::string> BrowserLog::Lines() const {
+    std::vector<std::string> lines;
+    std::ifstream in(path_.c_str());
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
 }
 
 } // namespace e2e

@@ -82,5 +82,22 @@ void PressKey(WORD virtualKey);
 
 // The shell's command for http addresses in the test prefix.
 void SetHttpHandler(const std::wstring& command);
+// An http handler that cannot start: every launch of the website fails.
+void SetMissingHttpHandler();
+
+// Registers the stand-in browser as the http handler; it logs the addresses it was asked to
+// open. Create it before the notice starts, which inherits the log's name.
+class BrowserLog {
+public:
+    BrowserLog();
+    ~BrowserLog();
+    BrowserLog(const BrowserLog&) = delete;
+    BrowserLog& operator=(const BrowserLog&) = delete;
+
+    std::vector<std::string> Lines() const;
+
+private:
+    std::wstring path_;
+};
 
 } // namespace e2e

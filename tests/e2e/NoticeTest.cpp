@@ -22,30 +22,6 @@ std::string Describe(const RECT& r) {
     return out.str();
 }
 
-// The stand-in browser's log of the addresses it was asked to open.
-class BrowserLog {
-public:
-    BrowserLog() {
-        wchar_t folder[MAX_PATH];
-        GetTempPathW(MAX_PATH, folder);
-        path_ = std::wstring(folder) + L"tarnwick-browser.log";
-        DeleteFileW(path_.c_str());
-        SetEnvironmentVariableW(L"TARNWICK_BROWSER_LOG", path_.c_str());
-        SetHttpHandler(L"\"" + BesideTests(L"stand_in_browser.exe") + L"\" \"%1\"");
-    }
-    ~BrowserLog() { DeleteFileW(path_.c_str()); }
-
-    std::vector<std::string> Lines() const {
-        std::vector<std::string> lines;
-        std::ifstream in(path_.c_str());
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines;
-    }
-
-private:
-    std::wstring path_;
-};
-
 const std::string kAddressUtf8 = "http://www.tolvan.example";
 
 } // namespace
@@ -283,7 +259,7 @@ TEST(Link, APressDraggedOffTheLinkOrOutsideItOpensNothing) {
 
 TEST(LaunchFailure, ShowsTheErrorDialogEachTimeAndLeavesTheWindowAsItWas) {
     BrowserLog log;
-    SetHttpHandler(L"\"C:\\no such folder\\missing-browser.exe\" \"%1\"");
+    SetMissingHttpHandler();
     Notice notice;
     const HWND w = notice.Window();
     const Capture before = CaptureClient(w);

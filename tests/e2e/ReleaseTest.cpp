@@ -96,7 +96,7 @@ TEST(Planting, AFakeComctl32BesideTheProgramIsNeverLoaded) {
     DeleteFileW(browserLog.c_str());
     SetEnvironmentVariableW(L"TARNWICK_BROWSER_LOG", browserLog.c_str());
     {
-        SetHttpHandler(L"\"C:\\no such folder\\missing-browser.exe\" \"%1\"");
+        SetMissingHttpHandler();
         LaunchOptions options;
         options.exe = folder + L"tarnwick.exe";
         Notice notice(options);
