@@ -20,17 +20,25 @@ start_session "$(mktemp -d)"
 
 status=0
 ctest --test-dir build/native --output-on-failure || status=1
-ctest --test-dir "build/e2e-$TARNWICK_ARCH" --output-on-failure -LE dpi || status=1
+ctest --test-dir "build/e2e-$TARNWICK_ARCH" --output-on-failure -LE "dpi|screen" || status=1
 
 # One pair of the start-up benchmark, so that it keeps working; its figures are not judged.
 bin="build/$TARNWICK_ARCH"
 echo "Benchmark, quick run:"
 "$WINELOADER" "$bin/bench_launcher.exe" "$bin/tarnwick.exe" "$bin/floor.exe" 1 || status=1
 
-# The same layout on a screen set to 144 dpi.
-wineserver -k
-wine_reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144
-wineserver -w
-start_wineserver
-ctest --test-dir "build/e2e-$TARNWICK_ARCH" --output-on-failure -L dpi || status=1
+# The same layout at other dpi settings of the prefix.
+for dpi in 120 144 192; do
+    wine_reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi"
+    restart_wine
+    TARNWICK_DPI=$dpi ctest --test-dir "build/e2e-$TARNWICK_ARCH" --output-on-failure -L dpi || status=1
+done
+wine_reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96
+
+# Placement on screens smaller than the window.
+for screen in 800x600 640x400; do
+    start_screen -screen 0 "${screen}x24"
+    restart_wine
+    TARNWICK_SCREEN=$screen ctest --test-dir "build/e2e-$TARNWICK_ARCH" --output-on-failure -L screen || status=1
+done
 exit $status

@@ -35,11 +35,27 @@ wine_reg() {
 #                       Wine's services running; end_session stops both and removes DIR
 start_session() {
     session_dir="$1"
-    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$session_dir/display" >/dev/null 2>&1 &
+    start_screen -screen 0 1280x800x24
+    make_prefix "$session_dir/prefix"
+    start_wineserver
+}
+
+#   start_screen XVFB_SCREEN_ARGS...   (re)starts the session's virtual screen; Wine reads the
+#                                      screen when its server starts, so restart that too
+start_screen() {
+    [ -n "${session_xvfb:-}" ] && { kill "$session_xvfb"; wait "$session_xvfb" 2>/dev/null || true; }
+    rm -f "$session_dir/display"
+    Xvfb -displayfd 3 "$@" -nolisten tcp 3>"$session_dir/display" >/dev/null 2>&1 &
     session_xvfb=$!
     for _ in $(seq 100); do [ -s "$session_dir/display" ] && break; sleep 0.1; done
     export DISPLAY=":$(cat "$session_dir/display")"
-    make_prefix "$session_dir/prefix"
+}
+
+#   restart_wine        stops the wineserver and starts it again (after a change of screen or
+#                       of the prefix's dpi)
+restart_wine() {
+    wineserver -k
+    wineserver -w
     start_wineserver
 }
 

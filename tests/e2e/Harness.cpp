@@ -112,6 +112,23 @@ void Capture::SaveBmp(const std::wstring& path) const {
     CloseHandle(out);
 }
 
+Capture Capture::LoadBmp(const std::wstring& path) {
+    Capture capture;
+    std::ifstream in(path.c_str(), std::ios::binary);
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER info{};
+    in.read(reinterpret_cast<char*>(&file), sizeof(file));
+    in.read(reinterpret_cast<char*>(&info), sizeof(info));
+    if (!in || file.bfType != 0x4D42 || info.biBitCount != 32 || info.biHeight >= 0) return capture;
+    std::vector<DWORD> bgra(static_cast<std::size_t>(info.biWidth) * -info.biHeight);
+    in.read(reinterpret_cast<char*>(bgra.data()), static_cast<std::streamsize>(bgra.size() * 4));
+    if (!in) return capture;
+    capture.width = info.biWidth;
+    capture.height = -info.biHeight;
+    for (DWORD p : bgra) capture.pixels.push_back(RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF));
+    return capture;
+}
+
 RECT ClientRectOnScreen(HWND window) {
     RECT client{};
     GetClientRect(window, &client);

@@ -61,6 +61,7 @@ struct Capture {
     Capture Region(const RECT& r) const; // r must lie inside
     int Differences(const Capture& other) const; // pixels that differ; any size change counts
     void SaveBmp(const std::wstring& path) const;
+    static Capture LoadBmp(const std::wstring& path); // one that SaveBmp wrote; empty if none
 };
 
 // What the screen shows in a rectangle, and of a window's client area (the window is brought

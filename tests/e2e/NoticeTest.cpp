@@ -374,11 +374,3 @@ TEST(Keyboard, TabEnterAndEscapeDoNothing) {
     EXPECT_TRUE(CaptureClient(w) == before);
     EXPECT_EQ(0u, notice.Close());
 }
-
-// Run by the test script in a prefix set to 144 dpi, with the window tests above: the program
-// scales nothing itself, so its layout is the same in its own pixels.
-TEST(HighDpi, TheScreenIsSetAbove96Dpi) {
-    HDC screen = GetDC(nullptr);
-    EXPECT_EQ(144, GetDeviceCaps(screen, LOGPIXELSY));
-    ReleaseDC(nullptr, screen);
-}

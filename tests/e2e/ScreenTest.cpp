@@ -1,0 +1,82 @@
+// Run by the test script, not with the other tests: on virtual screens of other sizes
+// (TARNWICK_SCREEN names the case), and in prefixes set to other dpi (TARNWICK_DPI).
+#include "Harness.h"
+#include "Layout.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+using namespace e2e;
+
+namespace {
+
+std::string Setting(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+MONITORINFO MonitorOf(HWND window) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+    return monitor;
+}
+
+} // namespace
+
+TEST(Screen, PlacementOnSmallScreens) {
+    const std::string screen = Setting("TARNWICK_SCREEN");
+    ASSERT_FALSE(screen.empty()) << "set TARNWICK_SCREEN to 800x600 or 640x400";
+    Notice notice;
+    const HWND w = notice.Window();
+    ASSERT_NE(nullptr, w);
+    RECT outer{};
+    GetWindowRect(w, &outer);
+    const int width = outer.right - outer.left, height = outer.bottom - outer.top;
+    const MONITORINFO monitor = MonitorOf(w);
+    const RECT& work = monitor.rcWork;
+    const int desktopLeft = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int desktopTop = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    std::printf("screen %s: %d monitor(s), work area (%ld,%ld)-(%ld,%ld), window at (%ld,%ld) "
+                "size %dx%d\n", screen.c_str(), GetSystemMetrics(SM_CMONITORS), work.left,
+                work.top, work.right, work.bottom, outer.left, outer.top, width, height);
+
+    if (screen == "800x600") {
+        ASSERT_EQ(800, GetSystemMetrics(SM_CXSCREEN));
+        ASSERT_EQ(600, GetSystemMetrics(SM_CYSCREEN));
+        EXPECT_EQ(desktopLeft, outer.left) << "wider than the screen: clamped to its left edge";
+        EXPECT_EQ(work.top + (work.bottom - work.top - height) / 2, outer.top) << "centred";
+    } else if (screen == "640x400") {
+        ASSERT_EQ(640, GetSystemMetrics(SM_CXSCREEN));
+        ASSERT_EQ(400, GetSystemMetrics(SM_CYSCREEN));
+        EXPECT_EQ(desktopLeft, outer.left);
+        EXPECT_EQ(desktopTop, outer.top) << "taller than the screen: clamped to its top edge";
+    } else {
+        FAIL() << "unknown screen " << screen;
+    }
+    EXPECT_EQ(0u, notice.Close());
+}
+
+// The program scales nothing itself: at any dpi its client area shows, pixel for pixel, what
+// it shows at 96 dpi (saved by NoticeWindow.ScreenShowsBackgroundLogoLinkAndText).
+TEST(HighDpi, TheLayoutIsTheSameAsAt96Dpi) {
+    const int dpi = std::atoi(Setting("TARNWICK_DPI").c_str());
+    ASSERT_GT(dpi, 96) << "set TARNWICK_DPI to the prefix's setting";
+    HDC screen = GetDC(nullptr);
+    EXPECT_EQ(dpi, GetDeviceCaps(screen, LOGPIXELSY)) << "the prefix is not set to this dpi";
+    ReleaseDC(nullptr, screen);
+
+    const Capture at96 = Capture::LoadBmp(BesideTests(L"notice.bmp"));
+    ASSERT_EQ(966, at96.width) << "no capture from the run at 96 dpi";
+    Notice notice;
+    RECT client{};
+    GetClientRect(notice.Window(), &client);
+    EXPECT_EQ(966, client.right);
+    EXPECT_EQ(441, client.bottom);
+    const Capture shot = CaptureClient(notice.Window());
+    shot.SaveBmp(BesideTests(L"notice-" + std::to_wstring(dpi) + L"dpi.bmp"));
+    EXPECT_EQ(0, shot.Differences(at96));
+    EXPECT_EQ(0u, notice.Close());
+}
