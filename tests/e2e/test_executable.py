@@ -59,7 +59,8 @@ class Executable(unittest.TestCase):
             executable = section.Characteristics & 0x20000000
             self.assertFalse(writable and executable, section.Name)
         # The stack protector's failure handler is linked only when code was instrumented.
-        self.assertIn(b"*** stack smashing detected ***", bytes(self.pe.__data__))
+        message = "stack buffer overrun detected".encode("utf-16-le")
+        self.assertIn(message, bytes(self.pe.__data__))
 
     def test_holds_no_time_stamp_or_build_path(self):
         self.assertEqual(0, self.pe.FILE_HEADER.TimeDateStamp)
