@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Start-up benchmark: tarnwick.exe against the floor program, whole processes, interleaved,
-# in one Wine prefix on a virtual screen.   scripts/bench.sh [PAIRS]   (default 15)
+# in one Wine prefix on a virtual screen.   scripts/bench.sh [PAIRS]   (default 31)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-pairs="${1:-15}"
+pairs="${1:-31}"
 ./scripts/setup.sh
 source scripts/build.sh
 source scripts/wine-prefix.sh
