@@ -22,13 +22,15 @@ LRESULT CALLBACK CentreDialogHook(int code, WPARAM wParam, LPARAM lParam) {
 // shell32 is a KnownDLL, so it always comes from the system folder.
 using ShellExecuteProc = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
 
+// Kept once found; a load that failed is tried again on the next launch, so that one failure
+// changes nothing for the next.
 ShellExecuteProc LoadShellExecute() {
-    static const ShellExecuteProc entry = [] {
-        const HMODULE shell = LoadLibraryW(L"shell32.dll");
-        return shell ? reinterpret_cast<ShellExecuteProc>(
-                           reinterpret_cast<void (*)()>(GetProcAddress(shell, "ShellExecuteW")))
-                     : nullptr;
-    }();
+    static ShellExecuteProc entry = nullptr;
+    if (!entry) {
+        if (const HMODULE shell = LoadLibraryW(L"shell32.dll"))
+            entry = reinterpret_cast<ShellExecuteProc>(
+                reinterpret_cast<void (*)()>(GetProcAddress(shell, "ShellExecuteW")));
+    }
     return entry;
 }
 
