@@ -1,4 +1,5 @@
-// Measures tarnwick.exe against the floor program, as whole processes, interleaved:
+// Measures tarnwick.exe against the floor program, as whole processes, interleaved in
+// alternating order:
 //   bench_launcher TARNWICK FLOOR PAIRS
 // For each run: the time from CreateProcessW until the window is on screen and painted
 // (judged from its pixels), the peak working set, and the time from WM_CLOSE until the
@@ -166,8 +167,15 @@ int wmain(int argc, wchar_t** argv) {
     std::vector<Run> a, b;
     bool ok = true;
     for (int i = 0; i < pairs; ++i) {
-        a.push_back(Measure(tarnwick, 6));
-        b.push_back(Measure(floor, 1));
+        // A B, B A, A B, ...: whichever runs first in a pair starts right after the other's
+        // shutdown, so the order alternates to cancel that out.
+        if (i % 2 == 0) {
+            a.push_back(Measure(tarnwick, 6));
+            b.push_back(Measure(floor, 1));
+        } else {
+            b.push_back(Measure(floor, 1));
+            a.push_back(Measure(tarnwick, 6));
+        }
         ok = ok && a.back().ok && b.back().ok;
     }
     std::printf("%d interleaved pairs, medians\n", pairs);
