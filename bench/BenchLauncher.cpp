@@ -1,6 +1,6 @@
-// Measures tarnwick.exe against the floor program, as whole processes, interleaved in
-// alternating order:
-//   bench_launcher TARNWICK FLOOR PAIRS
+// Measures tarnwick.exe (or another program that shows the whole notice) against the floor
+// program, as whole processes, interleaved in alternating order:
+//   bench_launcher TARNWICK FLOOR PAIRS [NAME]     NAME: what to call the first, in the report
 // For each run: the time from CreateProcessW until the window is on screen and painted
 // (judged from its pixels), the peak working set, and the time from WM_CLOSE until the
 // process has ended with exit code 0. Prints medians, and the ratio tarnwick/floor per pair
@@ -138,7 +138,7 @@ double Median(std::vector<double> values) {
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-void Report(const char* figure, const char* unit, const std::vector<Run>& a,
+void Report(const char* name, const char* figure, const char* unit, const std::vector<Run>& a,
             const std::vector<Run>& b, double Run::*field) {
     std::vector<double> va, vb, ratio;
     for (std::size_t i = 0; i < a.size(); ++i) {
@@ -146,10 +146,10 @@ void Report(const char* figure, const char* unit, const std::vector<Run>& a,
         vb.push_back(b[i].*field);
         ratio.push_back(b[i].*field > 0 ? a[i].*field / (b[i].*field) : 0);
     }
-    std::printf("%-16s ratio %.3f (min %.3f, max %.3f)   tarnwick %.2f %s, floor %.2f %s, "
+    std::printf("%-16s ratio %.3f (min %.3f, max %.3f)   %s %.2f %s, floor %.2f %s, "
                 "difference %+.2f %s\n",
                 figure, Median(ratio), *std::min_element(ratio.begin(), ratio.end()),
-                *std::max_element(ratio.begin(), ratio.end()), Median(va), unit, Median(vb), unit,
+                *std::max_element(ratio.begin(), ratio.end()), name, Median(va), unit, Median(vb), unit,
                 Median(va) - Median(vb), unit);
 }
 
@@ -157,11 +157,13 @@ void Report(const char* figure, const char* unit, const std::vector<Run>& a,
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: bench_launcher TARNWICK FLOOR PAIRS\n");
+        std::fprintf(stderr, "usage: bench_launcher TARNWICK FLOOR PAIRS [NAME]\n");
         return 2;
     }
     const std::wstring tarnwick = argv[1], floor = argv[2];
     const int pairs = _wtoi(argv[3]);
+    char name[64] = "tarnwick";
+    if (argc > 4) WideCharToMultiByte(CP_UTF8, 0, argv[4], -1, name, sizeof(name), nullptr, nullptr);
     Measure(tarnwick, 6); // warm-up: the first start of each loads the caches
     Measure(floor, 1);
     std::vector<Run> a, b;
@@ -179,9 +181,9 @@ int wmain(int argc, wchar_t** argv) {
         ok = ok && a.back().ok && b.back().ok;
     }
     std::printf("%d interleaved pairs, medians\n", pairs);
-    Report("time to ready", "ms", a, b, &Run::readyMs);
-    Report("peak working set", "MiB", a, b, &Run::peakMiB);
-    Report("shutdown", "ms", a, b, &Run::closeMs);
+    Report(name, "time to ready", "ms", a, b, &Run::readyMs);
+    Report(name, "peak working set", "MiB", a, b, &Run::peakMiB);
+    Report(name, "shutdown", "ms", a, b, &Run::closeMs);
     if (!ok) std::printf("FAILED: a run did not show its window or did not end with exit code 0\n");
     return ok ? 0 : 1;
 }

@@ -23,3 +23,7 @@ start_session "$(mktemp -d)"
 
 [ "$TARNWICK_ARCH" = i686 ] || echo "Timing the x86-64 build: this kernel cannot run 32-bit programs."
 "$WINELOADER" "$bin/bench_launcher.exe" "$bin/tarnwick.exe" "$bin/floor.exe" "$pairs"
+echo
+echo "What the notice's content costs (icon, fonts and texts, COM, hidden window, centring),"
+echo "written as plainly as the floor:"
+"$WINELOADER" "$bin/bench_launcher.exe" "$bin/content.exe" "$bin/floor.exe" "$pairs" content
