@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 
 using namespace e2e;
@@ -41,22 +42,35 @@ int RunAndWait(const std::wstring& exe) {
     return static_cast<int>(code);
 }
 
-// Tells Wine to prefer DLLs found on disk to its own for one program, as Windows always does
-// for DLLs that are not KnownDLLs; false removes the setting.
-void PreferNativeDlls(const wchar_t* program, bool prefer) {
-    const std::wstring key = std::wstring(L"Software\\Wine\\AppDefaults\\") + program;
-    if (!prefer) {
-        RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
-        return;
+// While it lives, Wine prefers DLLs found on disk to its own for these programs, as Windows
+// always does for DLLs that are not KnownDLLs.
+class PreferNativeDlls {
+public:
+    PreferNativeDlls(std::initializer_list<const wchar_t*> programs) : programs_(programs) {
+        const wchar_t order[] = L"native,builtin";
+        for (const wchar_t* program : programs_) {
+            HKEY overrides = nullptr;
+            RegCreateKeyExW(HKEY_CURRENT_USER, (Key(program) + L"\\DllOverrides").c_str(), 0,
+                            nullptr, 0, KEY_SET_VALUE, nullptr, &overrides, nullptr);
+            for (const wchar_t* dll : {L"version", L"comctl32"})
+                RegSetValueExW(overrides, dll, 0, REG_SZ, reinterpret_cast<const BYTE*>(order),
+                               sizeof(order));
+            RegCloseKey(overrides);
+        }
     }
-    HKEY overrides = nullptr;
-    RegCreateKeyExW(HKEY_CURRENT_USER, (key + L"\\DllOverrides").c_str(), 0, nullptr, 0,
-                    KEY_SET_VALUE, nullptr, &overrides, nullptr);
-    const wchar_t order[] = L"native,builtin";
-    for (const wchar_t* dll : {L"version", L"comctl32"})
-        RegSetValueExW(overrides, dll, 0, REG_SZ, reinterpret_cast<const BYTE*>(order), sizeof(order));
-    RegCloseKey(overrides);
-}
+    ~PreferNativeDlls() {
+        for (const wchar_t* program : programs_)
+            RegDeleteTreeW(HKEY_CURRENT_USER, Key(program).c_str());
+    }
+    PreferNativeDlls(const PreferNativeDlls&) = delete;
+    PreferNativeDlls& operator=(const PreferNativeDlls&) = delete;
+
+private:
+    static std::wstring Key(const wchar_t* program) {
+        return std::wstring(L"Software\\Wine\\AppDefaults\\") + program;
+    }
+    std::vector<const wchar_t*> programs_;
+};
 
 } // namespace
 
@@ -70,10 +84,9 @@ TEST(Planting, AFakeComctl32BesideTheProgramIsNeverLoaded) {
     const std::wstring log = folder + L"loaded.log";
     DeleteFileW(log.c_str());
     SetEnvironmentVariableW(L"TARNWICK_PLANT_LOG", log.c_str());
-    for (const wchar_t* program : {L"tarnwick.exe", L"plant_probe.exe"}) {
-        PreferNativeDlls(program, true);
+    const PreferNativeDlls native{L"tarnwick.exe", L"plant_probe.exe"};
+    for (const wchar_t* program : {L"tarnwick.exe", L"plant_probe.exe"})
         ASSERT_TRUE(CopyFileW(BesideTests(program).c_str(), (folder + program).c_str(), FALSE));
-    }
     const auto plant = [&](const wchar_t* dll, bool planted) {
         const std::wstring at = folder + dll;
         if (planted) CopyFileW(BesideTests(std::wstring(L"planted\\") + dll).c_str(), at.c_str(), FALSE);
@@ -116,6 +129,5 @@ TEST(Planting, AFakeComctl32BesideTheProgramIsNeverLoaded) {
         })) << "the shell did not open the address";
         EXPECT_EQ(0u, notice.Close());
     }
-    for (const wchar_t* program : {L"tarnwick.exe", L"plant_probe.exe"}) PreferNativeDlls(program, false);
     EXPECT_EQ(L"", ReadUtf16(log)) << "loaded from the program's folder";
 }
