@@ -27,7 +27,7 @@ grep -q "Message digest algorithm *: SHA256" verify.log || fail "the signature i
 cmp signed.exe again.exe || fail "signing twice gave different files"
 ! verify "$shipped" || fail "the unsigned executable verifies"
 
-# One byte changed in the code section, then one in the resources.
+# One byte changed in the code, then one near the end of the image.
 for offset in 1024 $(( $(stat -c %s "$shipped") - 4096 )); do
     cp signed.exe tampered.exe
     byte=$(od -An -tu1 -j "$offset" -N1 tampered.exe | tr -d ' ')
