@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ libgtest-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   wine wine32:i386 wine64 fonts-wine
-  xvfb xauth python3 python3-pefile python3-xlib
+  xvfb xserver-xephyr xauth python3 python3-pefile python3-xlib
   osslsigncode openssl
 )
 

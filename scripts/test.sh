@@ -35,9 +35,12 @@ for dpi in 120 144 192; do
 done
 wine_reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96
 
-# Placement on screens smaller than the window.
-for screen in 800x600 640x400; do
-    start_screen -screen 0 "${screen}x24"
+# Placement on screens smaller than the window, and on two monitors.
+for screen in 800x600 640x400 dual; do
+    case $screen in
+        dual) start_two_monitors ;;
+        *) start_screen -screen 0 "${screen}x24" ;;
+    esac
     restart_wine
     TARNWICK_SCREEN=$screen ctest --test-dir "build/e2e-$TARNWICK_ARCH" --output-on-failure -L screen || status=1
 done

@@ -42,13 +42,34 @@ start_session() {
 
 #   start_screen XVFB_SCREEN_ARGS...   (re)starts the session's virtual screen; Wine reads the
 #                                      screen when its server starts, so restart that too
+#   start_two_monitors                 two monitors side by side, 1280x800 (primary) and
+#                                      1024x768: Xephyr with Xinerama, on a virtual screen
 start_screen() {
-    [ -n "${session_xvfb:-}" ] && { kill "$session_xvfb"; wait "$session_xvfb" 2>/dev/null || true; }
+    stop_screens
+    start_x_server Xvfb "$@"
+}
+
+start_two_monitors() {
+    stop_screens
+    start_x_server Xvfb -screen 0 2400x900x24
+    # Without RandR, Wine takes the monitors from Xinerama.
+    start_x_server Xephyr -screen 1280x800+0+0 -screen 1024x768+1280+0 +xinerama -extension RANDR
+}
+
+start_x_server() {
     rm -f "$session_dir/display"
-    Xvfb -displayfd 3 "$@" -nolisten tcp 3>"$session_dir/display" >/dev/null 2>&1 &
-    session_xvfb=$!
+    "$@" -displayfd 3 -nolisten tcp 3>"$session_dir/display" >/dev/null 2>&1 &
+    session_xservers="$! ${session_xservers:-}"
     for _ in $(seq 100); do [ -s "$session_dir/display" ] && break; sleep 0.1; done
     export DISPLAY=":$(cat "$session_dir/display")"
+}
+
+stop_screens() {
+    for pid in ${session_xservers:-}; do
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    session_xservers=""
 }
 
 #   restart_wine        stops the wineserver and starts it again (after a change of screen or
@@ -61,7 +82,7 @@ restart_wine() {
 
 end_session() {
     wineserver -k 2>/dev/null || true
-    [ -n "${session_xvfb:-}" ] && kill "$session_xvfb" 2>/dev/null || true
+    stop_screens
     [ -n "${session_dir:-}" ] && rm -rf "$session_dir"
     return 0
 }

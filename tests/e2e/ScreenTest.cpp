@@ -1,5 +1,5 @@
-// Run by the test script, not with the other tests: on virtual screens of other sizes
-// (TARNWICK_SCREEN names the case), and in prefixes set to other dpi (TARNWICK_DPI).
+// Run by the test script, not with the other tests: on virtual screens of other sizes and on
+// two monitors (TARNWICK_SCREEN names the case), and in prefixes set to other dpi (TARNWICK_DPI).
 #include "Harness.h"
 #include "Layout.h"
 
@@ -26,9 +26,9 @@ MONITORINFO MonitorOf(HWND window) {
 
 } // namespace
 
-TEST(Screen, PlacementOnSmallScreens) {
+TEST(Screen, PlacementOnSmallScreensAndOnTwoMonitors) {
     const std::string screen = Setting("TARNWICK_SCREEN");
-    ASSERT_FALSE(screen.empty()) << "set TARNWICK_SCREEN to 800x600 or 640x400";
+    ASSERT_FALSE(screen.empty()) << "set TARNWICK_SCREEN to 800x600, 640x400 or dual";
     Notice notice;
     const HWND w = notice.Window();
     ASSERT_NE(nullptr, w);
@@ -53,6 +53,16 @@ TEST(Screen, PlacementOnSmallScreens) {
         ASSERT_EQ(400, GetSystemMetrics(SM_CYSCREEN));
         EXPECT_EQ(desktopLeft, outer.left);
         EXPECT_EQ(desktopTop, outer.top) << "taller than the screen: clamped to its top edge";
+    } else if (screen == "dual") {
+        ASSERT_EQ(2, GetSystemMetrics(SM_CMONITORS));
+        ASSERT_GT(GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                  monitor.rcMonitor.right - monitor.rcMonitor.left);
+        // Centred on the work area of its own monitor, not on the desktop the two make.
+        EXPECT_EQ(work.left + (work.right - work.left - width) / 2, outer.left);
+        EXPECT_EQ(work.top + (work.bottom - work.top - height) / 2, outer.top);
+        RECT inside{};
+        IntersectRect(&inside, &outer, &monitor.rcMonitor);
+        EXPECT_TRUE(EqualRect(&inside, &outer)) << "the window reaches onto the other monitor";
     } else {
         FAIL() << "unknown screen " << screen;
     }
