@@ -149,8 +149,8 @@ void Report(const char* name, const char* figure, const char* unit, const std::v
     std::printf("%-16s ratio %.3f (min %.3f, max %.3f)   %s %.2f %s, floor %.2f %s, "
                 "difference %+.2f %s\n",
                 figure, Median(ratio), *std::min_element(ratio.begin(), ratio.end()),
-                *std::max_element(ratio.begin(), ratio.end()), name, Median(va), unit, Median(vb), unit,
-                Median(va) - Median(vb), unit);
+                *std::max_element(ratio.begin(), ratio.end()), name, Median(va), unit, Median(vb),
+                unit, Median(va) - Median(vb), unit);
 }
 
 } // namespace
@@ -163,7 +163,8 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring tarnwick = argv[1], floor = argv[2];
     const int pairs = _wtoi(argv[3]);
     char name[64] = "tarnwick";
-    if (argc > 4) WideCharToMultiByte(CP_UTF8, 0, argv[4], -1, name, sizeof(name), nullptr, nullptr);
+    if (argc > 4)
+        WideCharToMultiByte(CP_UTF8, 0, argv[4], -1, name, sizeof(name), nullptr, nullptr);
     Measure(tarnwick, 6); // warm-up: the first start of each loads the caches
     Measure(floor, 1);
     std::vector<Run> a, b;

@@ -21,17 +21,26 @@ struct Text {
 };
 
 const Text kTexts[] = {
-    {{21, 59, 775, 172}, 0, 0, 0,
+    {{21, 59, 775, 172},
+     0,
+     0,
+     0,
      L"The Caldresse has been discontinued.\r\rA new product, called \"Tolvan Dunmerrow\" has "
      L"been written to take its place.\r\rYou can move to this new product and migrate your "
      L"Caldresse data to it without any data loss."},
     {{21, 17, 239, 42}, 1, 0, 0, L"IMPORTANT NOTICE"},
     {{21, 189, 295, 208}, 0, 0x00FF0000, 0, L"Tolvan is a subscription-based software. "},
-    {{21, 256, 793, 275}, 0, 0, 0,
+    {{21, 256, 793, 275},
+     0,
+     0,
+     0,
      L"Please visit the Tolvan website to see more information on what has changed, and to "
      L"review subscription costs."},
     {{113, 286, 276, 305}, 2, 0x00FF0000, 0, L"www.tolvan.example"},
-    {{21, 354, 908, 411}, 0, 0, DT_WORDBREAK,
+    {{21, 354, 908, 411},
+     0,
+     0,
+     DT_WORDBREAK,
      L"If you want help migrating to the new Tolvan software, please go to the Tolvan website "
      L"and click on the Download and Installation menu item. The first paragraph covers "
      L"support for the installation of Tolvan."},
@@ -68,9 +77,11 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     const HRESULT com = CoInitialize(nullptr);
-    fonts[0] = CreateFontW(-16, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
+    fonts[0] =
+        CreateFontW(-16, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
     fonts[1] = CreateFontW(-21, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
-    fonts[2] = CreateFontW(-16, 0, 0, 0, FW_NORMAL, 0, 1, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
+    fonts[2] =
+        CreateFontW(-16, 0, 0, 0, FW_NORMAL, 0, 1, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
     logo = static_cast<HBITMAP>(LoadImageW(instance, L"LOGO", IMAGE_BITMAP, 0, 0, 0));
     WNDCLASSW wc{};
     wc.lpfnWndProc = WindowProc;
@@ -80,8 +91,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     wc.hbrBackground = CreateSolidBrush(0x00FFFBF0);
     wc.lpszClassName = L"Content";
     RegisterClassW(&wc);
-    HWND hidden = CreateWindowExW(WS_EX_TOOLWINDOW, L"Content", L"", WS_POPUP | WS_CAPTION, 0, 0,
-                                  0, 0, nullptr, nullptr, instance, nullptr);
+    HWND hidden = CreateWindowExW(WS_EX_TOOLWINDOW, L"Content", L"", WS_POPUP | WS_CAPTION, 0, 0, 0,
+                                  0, nullptr, nullptr, instance, nullptr);
     RECT r{0, 0, 966, 441};
     AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, FALSE);
     const int width = r.right - r.left, height = r.bottom - r.top;

@@ -35,7 +35,8 @@ __attribute__((constructor(101), no_stack_protector)) void SeedStackGuard() {
     GetSystemTimeAsFileTime(&time);
     LARGE_INTEGER counter{};
     QueryPerformanceCounter(&counter);
-    std::uint64_t seed = (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    std::uint64_t seed =
+        (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
     seed ^= static_cast<std::uint64_t>(GetCurrentProcessId()) << 16;
     seed ^= static_cast<std::uint64_t>(GetCurrentThreadId()) << 40;
     seed ^= GetTickCount();

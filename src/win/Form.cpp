@@ -17,7 +17,8 @@ void Form::Paint() {
     PaintScope paint(Handle());
     RECT overlap{};
     for (const TControl* control : controls_)
-        if (IntersectRect(&overlap, &control->BoundsRect(), &paint.Area())) control->Paint(paint.Dc());
+        if (IntersectRect(&overlap, &control->BoundsRect(), &paint.Area()))
+            control->Paint(paint.Dc());
 }
 
 LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -50,7 +51,8 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             pressed_ = nullptr;
             ReleaseCapture();
             const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            if (PtInRect(&control->BoundsRect(), at) && control->OnClick) control->OnClick(*control);
+            if (PtInRect(&control->BoundsRect(), at) && control->OnClick)
+                control->OnClick(*control);
         }
         return 0;
     case WM_CAPTURECHANGED:

@@ -344,7 +344,10 @@ TEST(Startup, ShowStateFromTheLauncher) {
 
 TEST(Startup, CommandLineArgumentsChangeNothing) {
     const wchar_t* argumentLists[] = {
-        L"/?", L"--help -x --maximized", L"\"C:\\some file.txt\" \"\" \"\"\"", L"\x00e9t\x00e9 \x65e5\x672c",
+        L"/?",
+        L"--help -x --maximized",
+        L"\"C:\\some file.txt\" \"\" \"\"\"",
+        L"\x00e9t\x00e9 \x65e5\x672c",
         L"http://example.invalid/ %PATH% ^& | >nul",
     };
     for (const wchar_t* arguments : argumentLists) {

@@ -23,7 +23,8 @@ std::wstring FreshFolder(const wchar_t* name) {
 std::wstring ReadUtf16(const std::wstring& path) {
     std::ifstream in(path.c_str(), std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+    return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()),
+                        bytes.size() / sizeof(wchar_t));
 }
 
 int RunAndWait(const std::wstring& exe) {
@@ -31,8 +32,8 @@ int RunAndWait(const std::wstring& exe) {
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
     std::wstring commandLine = L"\"" + exe + L"\"";
-    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &process))
+    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
         return -1;
     WaitForSingleObject(process.hProcess, 30000);
     DWORD code = 1;
@@ -89,8 +90,10 @@ TEST(Planting, AFakeComctl32BesideTheProgramIsNeverLoaded) {
         ASSERT_TRUE(CopyFileW(BesideTests(program).c_str(), (folder + program).c_str(), FALSE));
     const auto plant = [&](const wchar_t* dll, bool planted) {
         const std::wstring at = folder + dll;
-        if (planted) CopyFileW(BesideTests(std::wstring(L"planted\\") + dll).c_str(), at.c_str(), FALSE);
-        else DeleteFileW(at.c_str());
+        if (planted)
+            CopyFileW(BesideTests(std::wstring(L"planted\\") + dll).c_str(), at.c_str(), FALSE);
+        else
+            DeleteFileW(at.c_str());
     };
 
     // With both planted, a program that loads the DLLs by name gets the fakes.

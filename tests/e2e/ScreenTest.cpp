@@ -40,8 +40,9 @@ TEST(Screen, PlacementOnSmallScreensAndOnTwoMonitors) {
     const int desktopLeft = GetSystemMetrics(SM_XVIRTUALSCREEN);
     const int desktopTop = GetSystemMetrics(SM_YVIRTUALSCREEN);
     std::printf("screen %s: %d monitor(s), work area (%ld,%ld)-(%ld,%ld), window at (%ld,%ld) "
-                "size %dx%d\n", screen.c_str(), GetSystemMetrics(SM_CMONITORS), work.left,
-                work.top, work.right, work.bottom, outer.left, outer.top, width, height);
+                "size %dx%d\n",
+                screen.c_str(), GetSystemMetrics(SM_CMONITORS), work.left, work.top, work.right,
+                work.bottom, outer.left, outer.top, width, height);
 
     if (screen == "800x600") {
         ASSERT_EQ(800, GetSystemMetrics(SM_CXSCREEN));

@@ -55,7 +55,9 @@ Figures Measure(DWORD pid) {
 void FailOnce(Notice& notice) {
     PostClick(notice.Window(), LinkCentre());
     HWND dialog = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (dialog = notice.FindTopLevel(L"Error")) && IsWindowVisible(dialog); }, 10000));
+    ASSERT_TRUE(
+        WaitFor([&] { return (dialog = notice.FindTopLevel(L"Error")) && IsWindowVisible(dialog); },
+                10000));
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 10000));
 }
@@ -91,7 +93,9 @@ TEST(StartupRequests, FiftyStartsWithAnyShowStateAndCommandLine) {
     while (longLine.size() < 32000) longLine += L"\"quoted argument\" /switch:value ";
     longLine.resize(32000);
     const std::wstring commandLines[] = {
-        L"", longLine, L"\x00e9t\x00e9 \x65e5\x672c\x8a9e \x0645\x0631\x062d\x0628\x0627 \xd83d\xde00",
+        L"",
+        longLine,
+        L"\x00e9t\x00e9 \x65e5\x672c\x8a9e \x0645\x0631\x062d\x0628\x0627 \xd83d\xde00",
         L"\"\"\" \"\\\"\" \" \"\"a\"\"b\" '\"' \\\\\"",
     };
     for (int i = 0; i < 50; ++i) {
@@ -100,9 +104,10 @@ TEST(StartupRequests, FiftyStartsWithAnyShowStateAndCommandLine) {
         const bool useShowWindow = i < 36;
         const WORD state = static_cast<WORD>(i % 12);
         const std::wstring& arguments = commandLines[(i + i / 12) % 4];
-        SCOPED_TRACE(testing::Message() << "cycle " << i << ", show state "
-                                        << (useShowWindow ? std::to_string(state) : "none")
-                                        << ", command line of " << arguments.size() << " characters");
+        SCOPED_TRACE(testing::Message()
+                     << "cycle " << i << ", show state "
+                     << (useShowWindow ? std::to_string(state) : "none") << ", command line of "
+                     << arguments.size() << " characters");
         Notice notice({useShowWindow, state, arguments});
         const HWND w = notice.Window();
         ASSERT_NE(nullptr, w);
@@ -125,12 +130,15 @@ TEST(HostileMessages, TenThousandRandomMessagesFromAnotherProcess) {
         return std::uniform_int_distribution<unsigned>(low, high)(random);
     };
     // Parameters: often small (keys, commands, flags, coordinates), else any 32-bit value.
-    const auto parameter = [&]() -> unsigned { return draw(0, 3) ? draw(0, 0xFFFF) : draw(0, 0xFFFFFFFFu); };
+    const auto parameter = [&]() -> unsigned {
+        return draw(0, 3) ? draw(0, 0xFFFF) : draw(0, 0xFFFFFFFFu);
+    };
     int posted = 0, refused = 0, sent = 0;
     for (int i = 0; i < 10000; ++i) {
         const unsigned range = draw(0, 9);
-        const UINT message = range < 6 ? draw(0, WM_USER - 1)
-                           : range < 8 ? draw(WM_USER, 0x7FFF) : draw(0xC000, 0xFFFF);
+        const UINT message = range < 6   ? draw(0, WM_USER - 1)
+                             : range < 8 ? draw(WM_USER, 0x7FFF)
+                                         : draw(0xC000, 0xFFFF);
         const WPARAM wParam = parameter();
         const LPARAM lParam = static_cast<LPARAM>(parameter());
         // Left out: whatever means "close" or "destroy", and the DDE messages. Wine turns the
@@ -145,12 +153,15 @@ TEST(HostileMessages, TenThousandRandomMessagesFromAnotherProcess) {
             continue;
         }
         // The system refuses to post messages that carry pointers; the rest arrive.
-        if (PostMessageW(w, message, wParam, lParam)) ++posted;
-        else ++refused;
+        if (PostMessageW(w, message, wParam, lParam))
+            ++posted;
+        else
+            ++refused;
         // Messages of the application's own ranges are also sent, and waited for.
         if (message >= WM_USER) {
             DWORD_PTR result = 0;
-            sent += SendMessageTimeoutW(w, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result) != 0;
+            sent += SendMessageTimeoutW(w, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000,
+                                        &result) != 0;
         }
         if (i % 500 == 499) ASSERT_TRUE(Responsive(w)) << "after message " << i;
     }
@@ -164,7 +175,8 @@ TEST(HostileMessages, TenThousandRandomMessagesFromAnotherProcess) {
     gui.cbSize = sizeof(gui);
     GetGUIThreadInfo(GetWindowThreadProcessId(w, nullptr), &gui);
     std::printf("modes left open by the messages: %s%s%s\n",
-                gui.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE) ? "menu " : "",
+                gui.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE) ? "menu "
+                                                                                      : "",
                 gui.flags & GUI_INMOVESIZE ? "move/size " : "", gui.hwndCapture ? "capture" : "");
     const RECT client = ClientRectOnScreen(w);
     Click({client.left + 500, client.top + 330});
@@ -186,7 +198,8 @@ TEST(SessionEnd, EveryWindowAgreesAtOnceAlsoWithTheErrorDialogOpen) {
         HWND dialog = nullptr;
         if (dialogOpen) {
             PostClick(notice.Window(), LinkCentre());
-            ASSERT_TRUE(WaitFor([&] { return (dialog = notice.FindTopLevel(L"Error")) != nullptr; }));
+            ASSERT_TRUE(
+                WaitFor([&] { return (dialog = notice.FindTopLevel(L"Error")) != nullptr; }));
         }
         // The session asks every top-level window, then tells each that it goes on (another
         // program refused) or that it ends.
