@@ -12,10 +12,6 @@ using namespace e2e;
 
 namespace {
 
-bool operator==(const RECT& a, const RECT& b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
 std::string Describe(const RECT& r) {
     std::ostringstream out;
     out << "(" << r.left << "," << r.top << ")-(" << r.right << "," << r.bottom << ")";
@@ -319,7 +315,7 @@ TEST(Startup, ShowStateFromTheLauncher) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Notice notice({c.useShowWindow, c.state, L""});
+        Notice notice({c.useShowWindow, c.state, L"", {}});
         const HWND w = notice.Window();
         ASSERT_NE(nullptr, w);
         EXPECT_TRUE(IsWindowVisible(w));
@@ -352,7 +348,7 @@ TEST(Startup, CommandLineArgumentsChangeNothing) {
     };
     for (const wchar_t* arguments : argumentLists) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(arguments)));
-        Notice notice({false, 0, arguments});
+        Notice notice({false, 0, arguments, {}});
         ASSERT_NE(nullptr, notice.Window());
         RECT client{};
         GetClientRect(notice.Window(), &client);

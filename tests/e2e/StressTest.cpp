@@ -108,7 +108,7 @@ TEST(StartupRequests, FiftyStartsWithAnyShowStateAndCommandLine) {
                      << "cycle " << i << ", show state "
                      << (useShowWindow ? std::to_string(state) : "none") << ", command line of "
                      << arguments.size() << " characters");
-        Notice notice({useShowWindow, state, arguments});
+        Notice notice({useShowWindow, state, arguments, {}});
         const HWND w = notice.Window();
         ASSERT_NE(nullptr, w);
         const WORD asked = useShowWindow ? state : WORD(SW_SHOWDEFAULT);
@@ -163,7 +163,9 @@ TEST(HostileMessages, TenThousandRandomMessagesFromAnotherProcess) {
             sent += SendMessageTimeoutW(w, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000,
                                         &result) != 0;
         }
-        if (i % 500 == 499) ASSERT_TRUE(Responsive(w)) << "after message " << i;
+        if (i % 500 == 499) {
+            ASSERT_TRUE(Responsive(w)) << "after message " << i;
+        }
     }
     std::printf("10000 random messages: %d posted, %d refused by the system, %d also sent\n",
                 posted, refused, sent);
@@ -212,7 +214,9 @@ TEST(SessionEnd, EveryWindowAgreesAtOnceAlsoWithTheErrorDialogOpen) {
                 ASSERT_TRUE(SendMessageTimeoutW(window, step.first, step.second, ENDSESSION_LOGOFF,
                                                 SMTO_ABORTIFHUNG, 5000, &result))
                     << "no answer to " << std::hex << step.first;
-                if (step.first == WM_QUERYENDSESSION) EXPECT_TRUE(result) << "refuses to end";
+                if (step.first == WM_QUERYENDSESSION) {
+                    EXPECT_TRUE(result) << "refuses to end";
+                }
             }
         }
         // Until the system ends it, the program goes on as before.
