@@ -43,7 +43,7 @@ __attribute__((constructor(101), no_stack_protector)) void SeedStackGuard() {
     seed ^= static_cast<std::uint64_t>(counter.QuadPart) * 0x9E3779B97F4A7C15ull;
     seed ^= reinterpret_cast<std::uintptr_t>(&seed); // where the stack is, under ASLR
     auto guard = static_cast<std::uintptr_t>(seed ^ (seed >> 32));
-    // Keep a zero byte out of the low end, and never the unseeded value.
+    // Never zero, and never the value it had before.
     if (guard == 0 || guard == 0xBB40E64Eu) guard = 0xBB40E64Fu;
     __stack_chk_guard = guard;
 }
