@@ -1,3 +1,4 @@
+// Keeps the program from loading libraries from its own folder or the current directory.
 #include "DllSearch.h"
 
 #include <windows.h>
