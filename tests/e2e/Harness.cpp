@@ -129,6 +129,13 @@ Capture Capture::LoadBmp(const std::wstring& path) {
     return capture;
 }
 
+MONITORINFO MonitorOf(HWND window) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+    return monitor;
+}
+
 RECT ClientRectOnScreen(HWND window) {
     RECT client{};
     GetClientRect(window, &client);

@@ -71,6 +71,7 @@ Capture CaptureDc(HDC source, const RECT& r);
 Capture CaptureClient(HWND window);
 
 RECT ClientRectOnScreen(HWND window);
+MONITORINFO MonitorOf(HWND window); // the monitor the window is on
 POINT CentreOnScreen(HWND window);
 std::vector<HWND> Children(HWND parent);
 std::wstring WindowText(HWND window);

@@ -42,9 +42,7 @@ TEST(NoticeWindow, IsASizeableUnownedAppWindowOfTheGivenClientSizeCentredOnItsWo
 
     RECT outer{};
     GetWindowRect(w, &outer);
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof(monitor);
-    GetMonitorInfoW(MonitorFromWindow(w, MONITOR_DEFAULTTONEAREST), &monitor);
+    const MONITORINFO monitor = MonitorOf(w);
     const RECT& work = monitor.rcWork;
     EXPECT_EQ(work.left + ((work.right - work.left) - (outer.right - outer.left)) / 2, outer.left);
     EXPECT_EQ(work.top + ((work.bottom - work.top) - (outer.bottom - outer.top)) / 2, outer.top);
@@ -279,9 +277,7 @@ TEST(LaunchFailure, ShowsTheErrorDialogEachTimeAndLeavesTheWindowAsItWas) {
         RECT r{};
         GetWindowRect(dialog, &r);
         CaptureScreen(r).SaveBmp(BesideTests(L"error-dialog.bmp"));
-        MONITORINFO monitor{};
-        monitor.cbSize = sizeof(monitor);
-        GetMonitorInfoW(MonitorFromWindow(dialog, MONITOR_DEFAULTTONEAREST), &monitor);
+        const MONITORINFO monitor = MonitorOf(dialog);
         const RECT& screen = monitor.rcMonitor;
         EXPECT_NEAR((screen.left + screen.right) / 2, (r.left + r.right) / 2, 1);
         EXPECT_NEAR((screen.top + screen.bottom) / 2, (r.top + r.bottom) / 2, 1);

@@ -17,13 +17,6 @@ std::string Setting(const char* name) {
     return value ? value : "";
 }
 
-MONITORINFO MonitorOf(HWND window) {
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof(monitor);
-    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
-    return monitor;
-}
-
 } // namespace
 
 TEST(Screen, PlacementOnSmallScreensAndOnTwoMonitors) {
