@@ -6,7 +6,13 @@ packages=(
   cmake ninja-build g++ libgtest-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   wine wine32:i386 wine64 fonts-wine
-  xvfb xserver-xephyr xauth python3 python3-pefile python3-xlib
+  # What Wine's X11 driver loads for monitors (Xinerama, RandR), cursors and input, for both
+  # of its halves
+  libxinerama1 libxrandr2 libxcursor1 libxi6 libxrender1
+  libxinerama1:i386 libxrandr2:i386 libxcursor1:i386 libxi6:i386 libxrender1:i386
+  # The 32-bit programs where the kernel cannot start them (wine-prefix.sh)
+  qemu-user-static
+  xvfb xserver-xephyr xauth x11-utils imagemagick python3 python3-pefile python3-xlib
   osslsigncode openssl
 )
 

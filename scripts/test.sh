@@ -1,32 +1,56 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the core's unit tests natively, then the built
 # program under Wine on a virtual screen of its own, in a fresh prefix that is removed after.
+# It prints how the Windows programs run here (wine-prefix.sh) and the time of each phase.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/setup.sh
+
+phase_name="" phase_start=$SECONDS phase_times=()
+# Phases that ended before the emulated route ran this script again in its namespace.
+[ -n "${TARNWICK_PHASES:-}" ] && mapfile -t phase_times <<<"$TARNWICK_PHASES"
+#   phase NAME   ends the phase before it (printing its time) and starts NAME
+phase() {
+    if [ -n "$phase_name" ]; then
+        phase_times+=("$(printf '%-11s %4d s' "$phase_name" $((SECONDS - phase_start)))")
+        echo "== ${phase_times[-1]}"
+    fi
+    phase_name="$1" phase_start=$SECONDS
+}
+
 source scripts/build.sh
 source scripts/wine-prefix.sh
+if [ -z "${TARNWICK_IN_NAMESPACE:-}" ]; then
+    phase setup
+    ./scripts/setup.sh
+    phase route
+    pick_wine_route
+    phase builds
+    export TARNWICK_PHASES="$(printf '%s\n' "${phase_times[@]}")"
+fi
+enter_wine_route "$0" "$@"
 
+[ "$phase_name" = builds ] || phase builds
 build_native
 build_product i686
-[ "$TARNWICK_ARCH" = i686 ] || {
-    echo "This kernel cannot run 32-bit programs: the end-to-end tests run the x86-64 build."
-    build_product "$TARNWICK_ARCH"
-}
+[ "$TARNWICK_ARCH" = i686 ] || build_product "$TARNWICK_ARCH"
 build_e2e "$TARNWICK_ARCH" "$ROOT/build/$TARNWICK_ARCH/tarnwick.exe"
 
+status=0
+phase unit
+ctest --test-dir build/native --output-on-failure -LE release || status=1
+
+phase end-to-end
 trap end_session EXIT
 start_session "$(mktemp -d)"
+ctest --test-dir "build/e2e-$TARNWICK_ARCH" --output-on-failure -LE "dpi|screen|release" || status=1
 
-status=0
-ctest --test-dir build/native --output-on-failure || status=1
-ctest --test-dir "build/e2e-$TARNWICK_ARCH" --output-on-failure -LE "dpi|screen" || status=1
-
-# One pair of the start-up benchmark, so that it keeps working; its figures are not judged.
+# One pair of the start-up benchmark, so that it keeps working; its figures are not judged
+# (and mean nothing on the emulated route).
 bin="build/$TARNWICK_ARCH"
 echo "Benchmark, quick run:"
 "$WINELOADER" "$bin/bench_launcher.exe" "$bin/tarnwick.exe" "$bin/floor.exe" 1 || status=1
 
+phase dpi
 # The same layout at other dpi settings of the prefix.
 for dpi in 120 144 192; do
     wine_reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi"
@@ -35,6 +59,7 @@ for dpi in 120 144 192; do
 done
 wine_reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96
 
+phase screens
 # Placement on screens smaller than the window, and on two monitors.
 for screen in 800x600 640x400 dual; do
     case $screen in
@@ -44,4 +69,15 @@ for screen in 800x600 640x400 dual; do
     restart_wine
     TARNWICK_SCREEN=$screen ctest --test-dir "build/e2e-$TARNWICK_ARCH" --output-on-failure -L screen || status=1
 done
+
+phase release
+# The shipped file: reproducible, its headers and resources, signed and still running.
+start_screen -screen 0 1280x800x24
+restart_wine
+ctest --test-dir build/native --output-on-failure -L release || status=1
+ctest --test-dir "build/e2e-$TARNWICK_ARCH" --output-on-failure -L release || status=1
+
+phase done
+echo "Phases ($TARNWICK_ROUTE route):"
+printf '  %s\n' "${phase_times[@]}"
 exit $status

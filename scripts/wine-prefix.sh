@@ -1,17 +1,83 @@
-# Sourced by run.sh, test.sh and bench.sh. Chooses the Wine that can run here and makes
-# prefixes for it.
+# Sourced by run.sh, test.sh and bench.sh. Chooses how Windows programs run here and makes
+# prefixes for them.
 #
-# tarnwick.exe is a 32-bit program and runs in a 32-bit prefix. Some Linux kernels are built
-# or booted without 32-bit support (ia32_emulation=off): there a 32-bit process cannot
-# start, and the same sources are built for x86-64 and run by the 64-bit Wine instead.
+# tarnwick.exe is a 32-bit program. The route to run it is, in this order of preference:
+#   native    the kernel starts 32-bit programs: the 32-bit Wine in a 32-bit prefix;
+#   emulated  it does not (ia32_emulation=off), but qemu's user-mode emulation can run them:
+#             inside a private user and mount namespace, 32-bit x86 programs go to qemu, and
+#             the 64-bit Wine hands the 32-bit exe to its 32-bit loader;
+#   x86_64    neither: the same sources built for x86-64, run by the 64-bit Wine.
+# TARNWICK_ROUTE set beforehand forces a route (for example to try the emulated one on a
+# kernel that would not need it).
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
-if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-    export TARNWICK_ARCH=i686 WINEARCH=win32 WINELOADER=/usr/lib/wine/wine
-else
-    export TARNWICK_ARCH=x86_64 WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64
-fi
+# Inside the namespace only: 32-bit x86 ELF files go to qemu. binfmt_misc reads the \x escapes.
+binfmt_i386_rule=':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F'
+
+#   in_emulation_namespace COMMAND...   runs COMMAND where 32-bit programs run under qemu;
+#                                       nothing outside the namespace sees the rule
+in_emulation_namespace() {
+    unshare -U -r -m --propagation private sh -c '
+        mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc &&
+        printf "%s" "$0" >/proc/sys/fs/binfmt_misc/register && exec "$@"' \
+        "$binfmt_i386_rule" "$@"
+}
+
+#   pick_wine_route [--native-only]   sets TARNWICK_ROUTE (and TARNWICK_ROUTE_WHY) unless it
+#                                     is set; timing needs programs that run natively, so
+#                                     --native-only never picks the emulated route
+pick_wine_route() {
+    local no32="this kernel cannot start 32-bit programs"
+    if [ "${1:-}" = --native-only ] && [ "${TARNWICK_ROUTE:-}" = emulated ]; then
+        TARNWICK_ROUTE=x86_64 TARNWICK_ROUTE_WHY="timings under emulation say nothing"
+    fi
+    [ -n "${TARNWICK_ROUTE:-}" ] && { export TARNWICK_ROUTE; return; }
+    if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+        TARNWICK_ROUTE=native
+    elif [ "${1:-}" = --native-only ]; then
+        TARNWICK_ROUTE=x86_64 TARNWICK_ROUTE_WHY="$no32, and timings under emulation say nothing"
+    elif ! [ -x /usr/bin/qemu-i386-static ]; then
+        TARNWICK_ROUTE=x86_64 TARNWICK_ROUTE_WHY="$no32, and qemu-i386-static is missing"
+    elif ! in_emulation_namespace /usr/lib/wine/wine --version >/dev/null 2>&1; then
+        TARNWICK_ROUTE=x86_64 TARNWICK_ROUTE_WHY="$no32, and no private namespace can send them to qemu (user namespaces off, or a kernel before 6.7)"
+    else
+        TARNWICK_ROUTE=emulated TARNWICK_ROUTE_WHY="$no32"
+    fi
+    export TARNWICK_ROUTE TARNWICK_ROUTE_WHY
+}
+
+#   enter_wine_route [SCRIPT ARGS...]   exports TARNWICK_ARCH (the build to run), WINEARCH and
+#                                       WINELOADER for the route; with SCRIPT, the emulated
+#                                       route first runs SCRIPT ARGS again inside the namespace
+enter_wine_route() {
+    pick_wine_route
+    local why="${TARNWICK_ROUTE_WHY:-as TARNWICK_ROUTE asks}"
+    case $TARNWICK_ROUTE in
+    native)
+        export TARNWICK_ARCH=i686 WINEARCH=win32 WINELOADER=/usr/lib/wine/wine
+        echo "Windows programs: the 32-bit tarnwick.exe, under the 32-bit Wine." ;;
+    emulated)
+        if [ -z "${TARNWICK_IN_NAMESPACE:-}" ] && [ $# -gt 0 ]; then
+            echo "Windows programs: the 32-bit tarnwick.exe, under qemu's emulation of i386 ($why)."
+            export TARNWICK_IN_NAMESPACE=1
+            in_emulation_namespace "$@"
+            exit $?
+        fi
+        # The services of a 64-bit prefix run natively; only the 32-bit programs are emulated.
+        # Without WINEDLLPATH the prefix gets no 32-bit system DLLs; without the reserved
+        # address space each start takes about 50 s, qemu refusing Wine's reservations one by
+        # one (2 GB is what a 32-bit Windows program has anyway).
+        export TARNWICK_ARCH=i686 WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64 \
+            WINEDLLPATH=/usr/lib/i386-linux-gnu/wine QEMU_RESERVED_VA=0x7fff0000 ;;
+    x86_64)
+        export TARNWICK_ARCH=x86_64 WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64
+        echo "Windows programs: the x86-64 build of the same sources, under the 64-bit Wine ($why)." ;;
+    *)
+        echo "TARNWICK_ROUTE must be native, emulated or x86_64" >&2
+        exit 2 ;;
+    esac
+}
 
 #   make_prefix DIR   creates a prefix in DIR and exports WINEPREFIX
 make_prefix() {
