@@ -41,31 +41,34 @@ constexpr FontLayout kFonts[kFontCount] = {
 struct LabelLayout {
     win::Box box;
     FontId font;
-    win::Ink ink;
+    core::Ink ink;
     bool autoSize;
     bool wordWrap;
     const wchar_t* text;
 };
 
-constexpr win::Ink kBlueInk{false, kBlue};
+constexpr core::Ink kWindowTextInk{core::Ink::WindowText, 0};
+constexpr core::Ink kBlueInk{core::Ink::Fixed, kBlue};
+constexpr core::Ink kLinkInk{core::Ink::Link, kBlue};
 
-constexpr LabelLayout kLabel1{{21, 59, 754, 113}, kWindowFont, win::kWindowTextInk, false, false,
+constexpr LabelLayout kLabel1{{21, 59, 754, 113}, kWindowFont, kWindowTextInk, false, false,
                               L"The Caldresse has been discontinued.\r\r"
                               L"A new product, called \"Tolvan Dunmerrow\" has been written to "
                               L"take its place.\r\r"
                               L"You can move to this new product and migrate your Caldresse data "
                               L"to it without any data loss."};
-constexpr LabelLayout kLabel2{{21, 17, 218, 25}, kHeadingFont, win::kWindowTextInk, true, false,
+constexpr LabelLayout kLabel2{{21, 17, 218, 25}, kHeadingFont, kWindowTextInk, true, false,
                               L"IMPORTANT NOTICE"};
 constexpr LabelLayout kLabel3{{21, 189, 274, 19}, kWindowFont, kBlueInk, true, false,
                               L"Tolvan is a subscription-based software. "};
 constexpr win::Box kImage1{794, 17, 157, 164};
-constexpr LabelLayout kLabel4{{21, 256, 772, 19}, kWindowFont, win::kWindowTextInk, true, false,
+constexpr wchar_t kLogoText[] = L"Tolvan logo"; // for screen readers
+constexpr LabelLayout kLabel4{{21, 256, 772, 19}, kWindowFont, kWindowTextInk, true, false,
                               L"Please visit the Tolvan website to see more information on what "
                               L"has changed, and to review subscription costs."};
-constexpr LabelLayout kLblWebsite{{113, 286, 163, 19}, kLinkFont, kBlueInk, true, false,
+constexpr LabelLayout kLblWebsite{{113, 286, 163, 19}, kLinkFont, kLinkInk, true, false,
                                   kWebsiteHost};
-constexpr LabelLayout kLabel5{{21, 354, 887, 57}, kWindowFont, win::kWindowTextInk, false, true,
+constexpr LabelLayout kLabel5{{21, 354, 887, 57}, kWindowFont, kWindowTextInk, false, true,
                               L"If you want help migrating to the new Tolvan software, please go "
                               L"to the Tolvan website and click on the Download and Installation "
                               L"menu item. The first paragraph covers support for the installation "
@@ -85,7 +88,6 @@ win::UniqueFont CreateLayoutFont(const FontLayout& layout) {
 
 TForm1::TForm1(TApplication& application)
     : applicationWindow_(application.Handle()),
-      background_(CreateSolidBrush(kBackground)),
       logo_(static_cast<HBITMAP>(LoadImageW(application.Instance(), L"LOGO", IMAGE_BITMAP, 0, 0,
                                             LR_CREATEDIBSECTION))) {
     for (int id = 0; id < kFontCount; ++id) fonts_[id] = CreateLayoutFont(kFonts[id]);
@@ -94,8 +96,8 @@ TForm1::TForm1(TApplication& application)
     wc.lpszClassName = kFormClass;
     wc.hIcon = application.Icon();
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = background_.Get();
     RegisterClassOnce(wc);
+    SetColour(kBackground);
 
     constexpr DWORD style = WS_OVERLAPPEDWINDOW;
     // The taskbar button is this window's own: no owner, and WS_EX_APPWINDOW.
@@ -111,19 +113,20 @@ TForm1::TForm1(TApplication& application)
     const win::ClientDc measure(Handle());
     const auto addLabel = [&](win::TLabel& label, const LabelLayout& layout) {
         label.Create(measure.Get(), layout.box, layout.text,
-                     {fonts_[layout.font].Get(), layout.ink, background_.Get(), layout.autoSize,
-                      layout.wordWrap});
+                     {fonts_[layout.font].Get(), layout.ink, layout.autoSize, layout.wordWrap});
         AddControl(label);
     };
     addLabel(Label1, kLabel1);
     addLabel(Label2, kLabel2);
     addLabel(Label3, kLabel3);
-    Image1.Create(kImage1, logo_.Get(), background_.Get());
+    Image1.Create(kImage1, logo_.Get());
     AddControl(Image1);
     addLabel(Label4, kLabel4);
     addLabel(LblWebsite, kLblWebsite);
     addLabel(Label5, kLabel5);
 
+    Image1.AlternativeText = kLogoText;
+    LblWebsite.LinkAddress = kWebsiteAddress;
     LblWebsite.Cursor = LoadCursorW(nullptr, IDC_HAND);
     LblWebsite.OnClick = [this](win::TControl& sender) { LblWebsiteClick(sender); };
 

@@ -30,7 +30,6 @@ protected:
 
 private:
     HWND applicationWindow_;
-    win::UniqueBrush background_;
     std::array<win::UniqueFont, 3> fonts_;
     win::UniqueBitmap logo_;
 };

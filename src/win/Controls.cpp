@@ -34,23 +34,26 @@ UINT TLabel::DrawFlags() const {
     return DT_LEFT | DT_TOP | DT_EXPANDTABS | (style_.wordWrap ? DT_WORDBREAK : 0);
 }
 
-void TLabel::Paint(HDC dc) const {
+void TLabel::Paint(HDC dc, const Look& look) const {
     RECT box = bounds_;
-    FillRect(dc, &box, style_.background);
+    FillRect(dc, &box, look.background);
     SelectScope select(dc, style_.font);
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, style_.ink.windowText ? GetSysColor(COLOR_WINDOWTEXT) : style_.ink.rgb);
+    SetTextColor(dc, look.palette.Text(style_.ink));
     DrawTextW(dc, text_, -1, &box, DrawFlags());
 }
 
-void TImage::Create(const Box& box, HBITMAP picture, HBRUSH background) {
-    bounds_ = ToRect(box);
-    picture_ = picture;
-    background_ = background;
+Description TLabel::Describe() const {
+    return {LinkAddress ? Description::Link : Description::Text, text_, LinkAddress};
 }
 
-void TImage::Paint(HDC dc) const {
-    FillRect(dc, &bounds_, background_);
+void TImage::Create(const Box& box, HBITMAP picture) {
+    bounds_ = ToRect(box);
+    picture_ = picture;
+}
+
+void TImage::Paint(HDC dc, const Look& look) const {
+    FillRect(dc, &bounds_, look.background);
     BITMAP info{};
     if (!picture_ || !GetObjectW(picture_, sizeof(info), &info)) return;
     UniqueDc source(CreateCompatibleDC(dc));

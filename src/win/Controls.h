@@ -1,6 +1,9 @@
 // The two kinds of control the notice is made of: a text label and a picture. They are not
-// windows of their own: the form they sit on paints them and passes them the mouse (Form.h).
+// windows of their own: the form they sit on paints them, passes them the mouse, and
+// describes them to assistive technology (Form.h, Accessible.h).
 #pragma once
+
+#include "../core/Colours.h"
 
 #include <windows.h>
 
@@ -12,12 +15,18 @@ struct Box {
     int left, top, width, height;
 };
 
-// A colour as the layout states it: a fixed 0x00BBGGRR value or the system's window text.
-struct Ink {
-    bool windowText;
-    COLORREF rgb;
+// What a control is painted with: the form's current palette and its background brush.
+struct Look {
+    const core::Palette& palette;
+    HBRUSH background;
 };
-inline constexpr Ink kWindowTextInk{true, 0};
+
+// What assistive technology is told about a control.
+struct Description {
+    enum Role { Text, Graphic, Link } role;
+    const wchar_t* name;
+    const wchar_t* value; // a link's address; null for none
+};
 
 class TControl {
 public:
@@ -28,7 +37,8 @@ public:
 
     // The control's box in its form's client area.
     const RECT& BoundsRect() const { return bounds_; }
-    virtual void Paint(HDC dc) const = 0;
+    virtual void Paint(HDC dc, const Look& look) const = 0;
+    virtual Description Describe() const = 0;
 
     std::function<void(TControl& sender)> OnClick;
     HCURSOR Cursor = nullptr; // null: the form's arrow
@@ -41,15 +51,18 @@ class TLabel : public TControl {
 public:
     struct Style {
         HFONT font;
-        Ink ink;
-        HBRUSH background;
+        core::Ink ink;
         bool autoSize;
         bool wordWrap;
     };
 
     // An auto-size label takes the size its text measures on `measure`, a DC of its form.
     void Create(HDC measure, const Box& box, const wchar_t* text, const Style& style);
-    void Paint(HDC dc) const override;
+    void Paint(HDC dc, const Look& look) const override;
+    Description Describe() const override;
+
+    // Set on a label that acts as a link: the address it opens.
+    const wchar_t* LinkAddress = nullptr;
 
 private:
     UINT DrawFlags() const;
@@ -62,12 +75,15 @@ class TImage : public TControl {
 public:
     // The picture is drawn at its own size at the top-left corner; the rest of the box is
     // background.
-    void Create(const Box& box, HBITMAP picture, HBRUSH background);
-    void Paint(HDC dc) const override;
+    void Create(const Box& box, HBITMAP picture);
+    void Paint(HDC dc, const Look& look) const override;
+    Description Describe() const override { return {Description::Graphic, AlternativeText, nullptr}; }
+
+    // What the picture shows, in a few words, for those who cannot see it.
+    const wchar_t* AlternativeText = L"";
 
 private:
     HBITMAP picture_ = nullptr;
-    HBRUSH background_ = nullptr;
 };
 
 } // namespace win

@@ -56,19 +56,21 @@ RECT ExpectedBox(const LabelCase& label) {
     return box;
 }
 
-Capture ReferenceLabel(const LabelCase& label) {
+Scheme LayoutScheme() { return {kBackground, GetSysColor(COLOR_WINDOWTEXT), kBlue, kBlue}; }
+
+Capture ReferenceLabel(const LabelCase& label, const Scheme& scheme) {
     const RECT box = ExpectedBox(label);
     const RECT area{0, 0, box.right - box.left, box.bottom - box.top};
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, area.right, area.bottom);
     HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
-    HBRUSH background = CreateSolidBrush(kBackground);
+    HBRUSH background = CreateSolidBrush(scheme.background);
     FillRect(memory, &area, background);
     HFONT font = LabelFont(label);
     HGDIOBJ oldFont = SelectObject(memory, font);
     SetBkMode(memory, TRANSPARENT);
-    SetTextColor(memory, label.blue ? kBlue : GetSysColor(COLOR_WINDOWTEXT));
+    SetTextColor(memory, &label == &kLink ? scheme.link : label.blue ? scheme.blue : scheme.text);
     RECT text = area;
     DrawTextW(memory, label.text, -1, &text, DrawFlags(label));
     const Capture capture = CaptureDc(memory, area);
@@ -80,6 +82,40 @@ Capture ReferenceLabel(const LabelCase& label) {
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return capture;
+}
+
+int LogoDifferences(const Capture& client, COLORREF background) {
+    HBITMAP logo = static_cast<HBITMAP>(LoadImageW(nullptr, BesideTests(L"logo.bmp").c_str(),
+                                                   IMAGE_BITMAP, 0, 0,
+                                                   LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+    if (!logo) return -1;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, logo);
+    int differences = 0;
+    for (int y = 0; y < kImage1.bottom - kImage1.top; ++y)
+        for (int x = 0; x < kImage1.right - kImage1.left; ++x) {
+            const bool inLogo = x < kLogoSize && y < kLogoSize;
+            differences += client.At(kImage1.left + x, kImage1.top + y) !=
+                           (inLogo ? GetPixel(dc, x, y) : background);
+        }
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(logo);
+    return differences;
+}
+
+int StrayPixels(const Capture& client, COLORREF background) {
+    std::vector<RECT> boxes{kImage1};
+    for (const LabelCase& label : kLabels) boxes.push_back(ExpectedBox(label));
+    int stray = 0;
+    for (int y = 0; y < client.height; ++y)
+        for (int x = 0; x < client.width; ++x) {
+            const POINT p{x, y};
+            bool inBox = false;
+            for (const RECT& r : boxes) inBox = inBox || PtInRect(&r, p);
+            stray += !inBox && client.At(x, y) != background;
+        }
+    return stray;
 }
 
 POINT CentreOnScreen(HWND window, const RECT& clientBox) {

@@ -35,8 +35,22 @@ constexpr int kLogoSize = 150;
 // text measures in its font.
 RECT ExpectedBox(const LabelCase& label);
 
+// The colours the notice paints with: its layout's, or the system's where the user needs them.
+struct Scheme {
+    COLORREF background;
+    COLORREF text; // labels in the window text colour
+    COLORREF blue; // the blue label
+    COLORREF link;
+};
+Scheme LayoutScheme(); // the layout's background and blue, the system's window text
+
 // What the label must show in its box: the background, and the text drawn as stated.
-Capture ReferenceLabel(const LabelCase& label);
+Capture ReferenceLabel(const LabelCase& label, const Scheme& scheme = LayoutScheme());
+
+// Pixels of a capture of the client area that differ from the logo at its place, and from
+// the background in the margin of the logo's box and outside every control.
+int LogoDifferences(const Capture& client, COLORREF background);
+int StrayPixels(const Capture& client, COLORREF background);
 
 // The screen point at the centre of a box given in a window's client coordinates.
 POINT CentreOnScreen(HWND window, const RECT& clientBox);

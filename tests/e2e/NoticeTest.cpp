@@ -91,39 +91,11 @@ TEST(NoticeWindow, ScreenShowsBackgroundLogoLinkAndText) {
     ASSERT_EQ(966, shot.width);
     ASSERT_EQ(441, shot.height);
 
-    std::vector<RECT> boxes{kImage1};
-    for (const LabelCase& label : kLabels) boxes.push_back(ExpectedBox(label));
-    const auto inAnyBox = [&](int x, int y) {
-        for (const RECT& r : boxes)
-            if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) return true;
-        return false;
-    };
-    int strayPixels = 0;
-    for (int y = 0; y < shot.height; ++y)
-        for (int x = 0; x < shot.width; ++x)
-            if (!inAnyBox(x, y) && shot.At(x, y) != kBackground) ++strayPixels;
-    EXPECT_EQ(0, strayPixels) << "pixels outside every control that are not the background";
-
+    EXPECT_EQ(0, StrayPixels(shot, kBackground))
+        << "pixels outside every control that are not the background";
     // The logo at its own size at the box's corner; 7 columns right and 14 rows below are
     // background.
-    HBITMAP logo = static_cast<HBITMAP>(LoadImageW(nullptr, BesideTests(L"logo.bmp").c_str(),
-                                                   IMAGE_BITMAP, 0, 0,
-                                                   LR_LOADFROMFILE | LR_CREATEDIBSECTION));
-    ASSERT_NE(nullptr, logo);
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, logo);
-    int logoMismatches = 0, marginMismatches = 0;
-    for (int y = 0; y < kImage1.bottom - kImage1.top; ++y)
-        for (int x = 0; x < kImage1.right - kImage1.left; ++x) {
-            const COLORREF seen = shot.At(kImage1.left + x, kImage1.top + y);
-            if (x < kLogoSize && y < kLogoSize) logoMismatches += seen != GetPixel(dc, x, y);
-            else marginMismatches += seen != kBackground;
-        }
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    DeleteObject(logo);
-    EXPECT_EQ(0, logoMismatches);
-    EXPECT_EQ(0, marginMismatches);
+    EXPECT_EQ(0, LogoDifferences(shot, kBackground));
 
     // Every label shows text; blue labels in blue, the others in the window text colour.
     const COLORREF windowText = GetSysColor(COLOR_WINDOWTEXT);

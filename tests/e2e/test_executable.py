@@ -41,8 +41,10 @@ class Executable(unittest.TestCase):
         self.assertEqual(6, self.pe.OPTIONAL_HEADER.MajorOperatingSystemVersion)
         imports = {entry.dll.decode().lower() for entry in self.pe.DIRECTORY_ENTRY_IMPORT}
         self.assertLessEqual(imports, KNOWN_DLLS)
-        # shell32 is not among them: it is loaded from the system folder on the first click.
-        self.assertTrue({"user32.dll", "gdi32.dll", "ole32.dll"} <= imports)
+        # Exactly these: shell32 is loaded from the system folder on the first click, oleacc
+        # and oleaut32 when a screen reader first asks for the window's contents.
+        self.assertEqual({"gdi32.dll", "kernel32.dll", "msvcrt.dll", "ole32.dll", "user32.dll"},
+                         imports)
 
     def test_is_hardened(self):
         header = self.pe.OPTIONAL_HEADER
