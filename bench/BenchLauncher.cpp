@@ -2,9 +2,11 @@
 // program, as whole processes, interleaved in alternating order:
 //   bench_launcher TARNWICK FLOOR PAIRS [NAME]     NAME: what to call the first, in the report
 // For each run: the time from CreateProcessW until the window is on screen and painted
-// (judged from its pixels), the peak working set, and the time from WM_CLOSE until the
-// process has ended with exit code 0. Prints medians, and the ratio tarnwick/floor per pair
-// as median with minimum and maximum.
+// (judged from its pixels), the private memory then (what Wine reports as PagefileUsage: the
+// process's anonymous resident memory) and the peak working set, and the time from WM_CLOSE
+// until the process has ended with exit code 0. Prints medians, and the ratio tarnwick/floor
+// per pair as median with its spread: the middle half of the pairs lies between the
+// quartiles, and a change smaller than that spread needs more pairs to be told from noise.
 #include <windows.h>
 
 #include <psapi.h>
@@ -26,7 +28,7 @@ constexpr RECT kLogo{794 + 60, 17 + 60, 794 + 90, 17 + 90};
 constexpr RECT kBackgroundSpot{400, 420, 420, 430};
 
 struct Run {
-    double readyMs = 0, peakMiB = 0, closeMs = 0;
+    double readyMs = 0, privateMiB = 0, peakMiB = 0, closeMs = 0;
     bool ok = false;
 };
 
@@ -118,6 +120,7 @@ Run Measure(const std::wstring& exe, int textBoxes) {
     PROCESS_MEMORY_COUNTERS memory{};
     memory.cb = sizeof(memory);
     GetProcessMemoryInfo(process.hProcess, &memory, sizeof(memory));
+    run.privateMiB = static_cast<double>(memory.PagefileUsage) / (1024.0 * 1024.0);
     run.peakMiB = static_cast<double>(memory.PeakWorkingSetSize) / (1024.0 * 1024.0);
     const double closing = Now();
     if (window) PostMessageW(window, WM_CLOSE, 0, 0);
@@ -132,11 +135,16 @@ Run Measure(const std::wstring& exe, int textBoxes) {
     return run;
 }
 
-double Median(std::vector<double> values) {
+// The value below which a fraction q of the values lie, interpolated between neighbours.
+double Quantile(std::vector<double> values, double q) {
     std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+    const double at = q * static_cast<double>(values.size() - 1);
+    const std::size_t below = static_cast<std::size_t>(at);
+    const std::size_t above = std::min(below + 1, values.size() - 1);
+    return values[below] + (at - static_cast<double>(below)) * (values[above] - values[below]);
 }
+
+double Median(const std::vector<double>& values) { return Quantile(values, 0.5); }
 
 void Report(const char* name, const char* figure, const char* unit, const std::vector<Run>& a,
             const std::vector<Run>& b, double Run::*field) {
@@ -146,9 +154,10 @@ void Report(const char* name, const char* figure, const char* unit, const std::v
         vb.push_back(b[i].*field);
         ratio.push_back(b[i].*field > 0 ? a[i].*field / (b[i].*field) : 0);
     }
-    std::printf("%-16s ratio %.3f (min %.3f, max %.3f)   %s %.2f %s, floor %.2f %s, "
-                "difference %+.2f %s\n",
-                figure, Median(ratio), *std::min_element(ratio.begin(), ratio.end()),
+    std::printf("%-16s ratio %.3f (quartiles %.3f-%.3f, min %.3f, max %.3f)   %s %.2f %s, "
+                "floor %.2f %s, difference %+.2f %s\n",
+                figure, Median(ratio), Quantile(ratio, 0.25), Quantile(ratio, 0.75),
+                *std::min_element(ratio.begin(), ratio.end()),
                 *std::max_element(ratio.begin(), ratio.end()), name, Median(va), unit, Median(vb),
                 unit, Median(va) - Median(vb), unit);
 }
@@ -183,6 +192,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     std::printf("%d interleaved pairs, medians\n", pairs);
     Report(name, "time to ready", "ms", a, b, &Run::readyMs);
+    Report(name, "private memory", "MiB", a, b, &Run::privateMiB);
     Report(name, "peak working set", "MiB", a, b, &Run::peakMiB);
     Report(name, "shutdown", "ms", a, b, &Run::closeMs);
     if (!ok) std::printf("FAILED: a run did not show its window or did not end with exit code 0\n");

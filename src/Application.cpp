@@ -2,6 +2,7 @@
 #include "Application.h"
 
 #include "core/Texts.h"
+#include "win/Trace.h"
 
 #include <objbase.h>
 
@@ -44,12 +45,18 @@ std::wstring Widen(const char* text) {
 } // namespace
 
 TApplication::TApplication(HINSTANCE instance)
-    : instance_(instance), icon_(LoadIconW(instance, L"MAINICON")) {
+    : instance_(instance), icon_(LoadIconW(instance, L"MAINICON")),
+      // The caption's size of the same icon, made once, as the system would make it for
+      // every class registered without one.
+      smallIcon_(static_cast<HICON>(CopyImage(icon_, IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                              GetSystemMetrics(SM_CYSMICON),
+                                              LR_COPYFROMRESOURCE))) {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = DefWindowProcW;
     wc.hInstance = instance_;
     wc.hIcon = icon_;
+    wc.hIconSm = smallIcon_;
     wc.lpszClassName = kApplicationClass;
     RegisterClassExW(&wc);
     // The main form owns the taskbar button, so this window is a tool window with an empty
@@ -62,6 +69,7 @@ TApplication::TApplication(HINSTANCE instance)
 TApplication::~TApplication() {
     mainForm_.reset();
     if (handle_) DestroyWindow(handle_);
+    if (smallIcon_) DestroyIcon(smallIcon_);
     if (comInitialized_) CoUninitialize();
 }
 
@@ -85,7 +93,9 @@ void TApplication::Run() {
             ShowWindow(main, SW_SHOWNORMAL);
         break;
     }
+    win::trace::Mark("shown");
     UpdateWindow(main);
+    win::trace::Mark("painted");
 
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

@@ -43,11 +43,13 @@ public:
 
     HWND Handle() const { return handle_; }
     HICON Icon() const { return icon_; }
+    HICON SmallIcon() const { return smallIcon_; }
     HINSTANCE Instance() const { return instance_; }
 
 private:
     HINSTANCE instance_;
     HICON icon_;
+    HICON smallIcon_;
     HWND handle_ = nullptr;
     bool comInitialized_ = false;
     std::unique_ptr<win::Window> mainForm_;

@@ -5,6 +5,7 @@
 #include "Application.h"
 #include "CommIncl.h"
 #include "win/Placement.h"
+#include "win/Trace.h"
 
 #include <stdexcept>
 
@@ -95,6 +96,7 @@ TForm1::TForm1(TApplication& application)
     WNDCLASSEXW wc{};
     wc.lpszClassName = kFormClass;
     wc.hIcon = application.Icon();
+    wc.hIconSm = application.SmallIcon();
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     RegisterClassOnce(wc);
     SetColour(kBackground);
@@ -105,8 +107,10 @@ TForm1::TForm1(TApplication& application)
     RECT bounds{0, 0, kClientWidth, kClientHeight};
     AdjustWindowRectEx(&bounds, style, FALSE, exStyle);
     OffsetRect(&bounds, -bounds.left, -bounds.top);
+    win::trace::Mark("registered");
     Create(kFormClass, kCaption, style, exStyle, bounds, nullptr);
     if (!Handle()) throw std::runtime_error("The notice window could not be created");
+    win::trace::Mark("created");
 
     // Created, and stacked, in declaration order; auto-size labels measure their texts on
     // the window's own DC.
@@ -130,6 +134,7 @@ TForm1::TForm1(TApplication& application)
     LblWebsite.Cursor = LoadCursorW(nullptr, IDC_HAND);
     LblWebsite.OnClick = [this](win::TControl& sender) { LblWebsiteClick(sender); };
 
+    win::trace::Mark("measured");
     win::CentreOnMonitor(Handle(), win::CentreIn::WorkArea);
 }
 
