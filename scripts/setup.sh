@@ -13,7 +13,7 @@ packages=(
   # The 32-bit programs where the kernel cannot start them (wine-prefix.sh)
   qemu-user-static
   xvfb xserver-xephyr xauth x11-utils imagemagick python3 python3-pefile python3-xlib
-  osslsigncode openssl
+  osslsigncode openssl ca-certificates
 )
 
 missing=()

@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# Makes a release from this checkout:   scripts/release.sh [OUT]   (default: dist)
+# It builds the 32-bit tarnwick.exe from scratch (reproducibly: the same commit gives the same
+# bytes), checks the file that ships (PE identity, hardening, imports, resources), signs it if
+# a certificate is given and verifies the signature, and writes OUT/tarnwick-VERSION/ with
+# tarnwick.exe, THIRD-PARTY-NOTICES.txt and SHA256SUMS. Nothing is written on any error.
+#
+# Signing (Authenticode, SHA-256), from the environment:
+#   TARNWICK_SIGN_PFX             the maker's code-signing certificate and key (PKCS#12)
+#   TARNWICK_SIGN_PASSWORD_FILE   a file holding its password (or TARNWICK_SIGN_PASSWORD)
+#   TARNWICK_SIGN_TIMESTAMP_URL   an RFC 3161 timestamp authority; the timestamp keeps the
+#                                 signature valid after the certificate expires
+#   TARNWICK_SIGN_TEST=1          allows a signature without a timestamp, for tests only
+#   TARNWICK_SIGN_CA_FILE         certificates to verify the signature against
+#   TARNWICK_SIGN_TSA_CA_FILE     the same for the timestamp (both default to the system's)
+# Keep the certificate, its key and the password out of the repository.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+out="$(realpath -m "${1:-$root/dist}")"
+fail() {
+    echo "release: $*" >&2
+    exit 1
+}
+
+version="$(sed -n 's/^project(tarnwick VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")"
+name="tarnwick-$version"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+"$root/scripts/setup.sh"
+
+# The signing inputs are checked before anything is built.
+pfx="${TARNWICK_SIGN_PFX:-}" timestamp_url="${TARNWICK_SIGN_TIMESTAMP_URL:-}"
+system_cas=/etc/ssl/certs/ca-certificates.crt
+if [ -n "$pfx" ]; then
+    [ -f "$pfx" ] || fail "the certificate file '$pfx' (TARNWICK_SIGN_PFX) does not exist"
+    [ -r "$pfx" ] || fail "the certificate file '$pfx' cannot be read"
+    password="$work/password"
+    if [ -n "${TARNWICK_SIGN_PASSWORD_FILE:-}" ]; then
+        [ -r "$TARNWICK_SIGN_PASSWORD_FILE" ] ||
+            fail "the password file '$TARNWICK_SIGN_PASSWORD_FILE' cannot be read"
+        cp "$TARNWICK_SIGN_PASSWORD_FILE" "$password"
+    elif [ -n "${TARNWICK_SIGN_PASSWORD+set}" ]; then
+        printf '%s' "$TARNWICK_SIGN_PASSWORD" >"$password"
+    else
+        fail "no password for '$pfx': set TARNWICK_SIGN_PASSWORD_FILE or TARNWICK_SIGN_PASSWORD"
+    fi
+    # Certificates exported by Windows often use ciphers that OpenSSL 3 calls legacy.
+    if ! openssl pkcs12 -in "$pfx" -passin "file:$password" -clcerts -nokeys -out "$work/cert.pem" 2>"$work/pkcs12.log" &&
+        ! openssl pkcs12 -legacy -in "$pfx" -passin "file:$password" -clcerts -nokeys -out "$work/cert.pem" 2>>"$work/pkcs12.log"; then
+        grep -qi 'invalid password\|mac verify' "$work/pkcs12.log" &&
+            fail "the password does not open '$pfx'"
+        fail "'$pfx' is not a PKCS#12 file with a certificate"
+    fi
+    openssl x509 -in "$work/cert.pem" -noout -ext extendedKeyUsage 2>/dev/null | grep -q 'Code Signing' ||
+        fail "the certificate in '$pfx' is not for code signing: its extended key usage lacks Code Signing"
+    subject="$(openssl x509 -in "$work/cert.pem" -noout -subject | sed 's/^subject=//')"
+    not_after="$(openssl x509 -in "$work/cert.pem" -noout -enddate | cut -d= -f2)"
+    not_before="$(openssl x509 -in "$work/cert.pem" -noout -startdate | cut -d= -f2)"
+    openssl x509 -in "$work/cert.pem" -noout -checkend 0 >/dev/null ||
+        fail "the certificate '$subject' expired on $not_after"
+    [ "$(date -d "$not_before" +%s)" -le "$(date +%s)" ] ||
+        fail "the certificate '$subject' is not valid before $not_before"
+    if [ -z "$timestamp_url" ] && [ "${TARNWICK_SIGN_TEST:-}" != 1 ]; then
+        fail "no timestamp authority: set TARNWICK_SIGN_TIMESTAMP_URL. Without a timestamp the" \
+             "signature turns invalid when the certificate expires ($not_after); for a test" \
+             "signature set TARNWICK_SIGN_TEST=1"
+    fi
+fi
+
+# A build from scratch, in a folder of its own.
+build="$root/build/release-i686"
+rm -rf "$build"
+{ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" &&
+  cmake --build "$build" --target tarnwick; } >"$work/build.log" 2>&1 ||
+    { cat "$work/build.log" >&2; fail "the build failed"; }
+/usr/bin/python3 "$root/tests/e2e/test_executable.py" "$build/tarnwick.exe" >"$work/checks.log" 2>&1 ||
+    { cat "$work/checks.log" >&2; fail "the executable fails the checks of the shipped file"; }
+
+mkdir "$work/$name"
+exe="$work/$name/tarnwick.exe"
+if [ -n "$pfx" ]; then
+    sign=(osslsigncode sign -pkcs12 "$pfx" -readpass "$password" -h sha256 -n tarnwick
+          -in "$build/tarnwick.exe" -out "$exe")
+    verify=(osslsigncode verify -in "$exe" -CAfile "${TARNWICK_SIGN_CA_FILE:-$system_cas}")
+    if [ -n "$timestamp_url" ]; then
+        sign+=(-ts "$timestamp_url")
+        verify+=(-TSA-CAfile "${TARNWICK_SIGN_TSA_CA_FILE:-$system_cas}")
+    else
+        # A test signature: at a fixed time (the last commit's), so that it is reproducible.
+        sign+=(-time "${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct)}")
+    fi
+    if ! "${sign[@]}" >"$work/sign.log" 2>&1; then
+        cat "$work/sign.log" >&2
+        [ -n "$timestamp_url" ] &&
+            fail "signing failed: the timestamp authority at $timestamp_url gave no timestamp"
+        fail "signing failed"
+    fi
+    "${verify[@]}" >"$work/verify.log" 2>&1 ||
+        { cat "$work/verify.log" >&2; fail "the signed executable does not verify"; }
+    if [ -n "$timestamp_url" ]; then
+        grep -q 'Timestamp Server Signature verification: ok' "$work/verify.log" ||
+            { cat "$work/verify.log" >&2; fail "the signature's timestamp does not verify"; }
+        signed="signed by '$subject', timestamped by $timestamp_url"
+    else
+        signed="TEST SIGNATURE by '$subject', without a timestamp: not for shipping"
+    fi
+else
+    cp "$build/tarnwick.exe" "$exe"
+    signed="UNSIGNED: no certificate was given (TARNWICK_SIGN_PFX); Windows will warn users of an unknown publisher"
+fi
+
+/usr/bin/python3 "$root/scripts/notices.py" "$build/tarnwick.map" "$version" \
+    >"$work/$name/THIRD-PARTY-NOTICES.txt"
+(cd "$work/$name" && sha256sum tarnwick.exe THIRD-PARTY-NOTICES.txt >SHA256SUMS)
+
+mkdir -p "$out"
+rm -rf "${out:?}/$name"
+mv "$work/$name" "$out/$name"
+echo "release: $out/$name"
+echo "  tarnwick.exe  $(stat -c %s "$out/$name/tarnwick.exe") bytes, $signed"
+sed 's/^/  /' "$out/$name/SHA256SUMS"

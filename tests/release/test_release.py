@@ -1,0 +1,318 @@
+#!/usr/bin/python3
+"""The release command, with throwaway certificates from a throwaway CA and a timestamp
+authority on 127.0.0.1 (openssl ts behind a few lines of HTTP server).
+
+    test_release.py SHIPPED_EXE EXE_UNDER_TEST NOTICE_TESTS_EXE
+
+SHIPPED_EXE is the 32-bit tarnwick.exe that the other tests ran; NOTICE_TESTS_EXE the
+end-to-end test program, run under Wine ($WINELOADER) against the signed executable. Where
+32-bit programs cannot run at all, EXE_UNDER_TEST is the x86-64 build, and that one is signed
+the same way to be run.
+"""
+import hashlib
+import http.server
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import unittest
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+SHIPPED = UNDER_TEST = NOTICE_TESTS = None
+DAY = 86400
+
+CA_CONFIG = """
+[ ca ]
+default_ca = throwaway
+[ throwaway ]
+dir = {dir}
+database = $dir/index.txt
+new_certs_dir = $dir
+serial = $dir/serial
+default_md = sha256
+policy = any
+unique_subject = no
+[ any ]
+commonName = supplied
+[ codesigning ]
+basicConstraints = CA:FALSE
+keyUsage = critical, digitalSignature
+extendedKeyUsage = codeSigning
+[ webserver ]
+basicConstraints = CA:FALSE
+keyUsage = critical, digitalSignature, keyEncipherment
+extendedKeyUsage = serverAuth
+[ timestamping ]
+basicConstraints = CA:FALSE
+keyUsage = critical, digitalSignature
+extendedKeyUsage = critical, timeStamping
+
+[ tsa ]
+default_tsa = throwaway_tsa
+[ throwaway_tsa ]
+dir = {dir}
+serial = $dir/tsa-serial
+crypto_device = builtin
+signer_cert = $dir/tsa.crt
+certs = $dir/ca.crt
+signer_key = $dir/tsa.key
+signer_digest = sha256
+default_policy = 1.3.6.1.4.1.4146.2.3
+digests = sha256, sha384, sha512
+accuracy = secs:1
+ordering = yes
+tsa_name = yes
+ess_cert_id_chain = no
+ess_cert_id_alg = sha256
+"""
+
+
+def run(*command, **kwargs):
+    return subprocess.run(command, capture_output=True, text=True, **kwargs)
+
+
+def openssl_time(seconds):
+    return time.strftime("%Y%m%d%H%M%SZ", time.gmtime(seconds))
+
+
+class TimestampAuthority(http.server.BaseHTTPRequestHandler):
+    """Answers RFC 3161 requests with `openssl ts -reply`."""
+    folder = None
+
+    def do_POST(self):
+        query = os.path.join(self.folder, "query.tsq")
+        reply = os.path.join(self.folder, "reply.tsr")
+        with open(query, "wb") as f:
+            f.write(self.rfile.read(int(self.headers["Content-Length"])))
+        made = run("openssl", "ts", "-reply", "-config", os.path.join(self.folder, "ca.cnf"),
+                   "-queryfile", query, "-out", reply)
+        if made.returncode != 0:
+            self.send_error(500, made.stderr)
+            return
+        with open(reply, "rb") as f:
+            body = f.read()
+        self.send_response(200)
+        self.send_header("Content-Type", "application/timestamp-reply")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def log_message(self, *args):
+        pass
+
+
+class Release(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.dir = tempfile.mkdtemp(prefix="tarnwick-release-")
+        d = cls.dir
+        with open(os.path.join(d, "ca.cnf"), "w") as f:
+            f.write(CA_CONFIG.format(dir=d))
+        open(os.path.join(d, "index.txt"), "w").close()
+        with open(os.path.join(d, "serial"), "w") as f:
+            f.write("1000\n")
+        with open(os.path.join(d, "tsa-serial"), "w") as f:
+            f.write("01\n")
+        with open(os.path.join(d, "password"), "w") as f:
+            f.write("throwaway password")
+        cls.ca = os.path.join(d, "ca.crt")
+        cls.check(run("openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "3650",
+                      "-keyout", os.path.join(d, "ca.key"), "-out", cls.ca,
+                      "-subj", "/CN=Throwaway tarnwick test CA",
+                      "-addext", "basicConstraints=critical,CA:TRUE",
+                      "-addext", "keyUsage=critical,keyCertSign,cRLSign"))
+        now = time.time()
+        # A 30-day code-signing certificate, one that expired last year, one for a web server,
+        # and the timestamp authority's.
+        cls.issue("signer", "codesigning", now - DAY, now + 30 * DAY)
+        cls.issue("expired", "codesigning", now - 400 * DAY, now - 370 * DAY)
+        cls.issue("webserver", "webserver", now - DAY, now + 30 * DAY)
+        cls.issue("tsa", "timestamping", now - DAY, now + 3650 * DAY)
+        cls.server = http.server.HTTPServer(("127.0.0.1", 0), TimestampAuthority)
+        TimestampAuthority.folder = d
+        threading.Thread(target=cls.server.serve_forever, daemon=True).start()
+        cls.tsa_url = f"http://127.0.0.1:{cls.server.server_address[1]}/"
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.server.shutdown()
+        shutil.rmtree(cls.dir, ignore_errors=True)
+
+    @staticmethod
+    def check(done):
+        if done.returncode != 0:
+            raise RuntimeError(done.stderr)
+
+    @classmethod
+    def issue(cls, name, extensions, not_before, not_after):
+        d = cls.dir
+        key, csr = os.path.join(d, name + ".key"), os.path.join(d, name + ".csr")
+        cert = os.path.join(d, name + ".crt")
+        cls.check(run("openssl", "req", "-new", "-newkey", "rsa:2048", "-nodes", "-keyout", key,
+                      "-out", csr, "-subj", f"/CN=Throwaway {name}"))
+        cls.check(run("openssl", "ca", "-batch", "-notext", "-config", os.path.join(d, "ca.cnf"),
+                      "-extensions", extensions, "-keyfile", os.path.join(d, "ca.key"),
+                      "-cert", cls.ca, "-in", csr, "-out", cert,
+                      "-startdate", openssl_time(not_before), "-enddate", openssl_time(not_after)))
+        cls.check(run("openssl", "pkcs12", "-export", "-inkey", key, "-in", cert,
+                      "-out", os.path.join(d, name + ".pfx"),
+                      "-passout", "file:" + os.path.join(d, "password")))
+
+    def release(self, out, **settings):
+        env = {k: v for k, v in os.environ.items() if not k.startswith("TARNWICK_SIGN")}
+        env.update(settings)
+        return run(os.path.join(ROOT, "scripts", "release.sh"), out, env=env)
+
+    def signing(self, certificate="signer", **more):
+        settings = {"TARNWICK_SIGN_PFX": os.path.join(self.dir, certificate + ".pfx"),
+                    "TARNWICK_SIGN_PASSWORD_FILE": os.path.join(self.dir, "password"),
+                    "TARNWICK_SIGN_CA_FILE": self.ca, "TARNWICK_SIGN_TSA_CA_FILE": self.ca}
+        settings.update(more)
+        return settings
+
+    def verify(self, exe, at=None):
+        command = ["osslsigncode", "verify", "-in", exe, "-CAfile", self.ca, "-TSA-CAfile", self.ca]
+        if at:
+            command += ["-time", str(int(at))]
+        return run(*command)
+
+    def bundle(self, out):
+        folder = os.path.join(out, "tarnwick-6.0")
+        self.assertEqual(["SHA256SUMS", "THIRD-PARTY-NOTICES.txt", "tarnwick.exe"],
+                         sorted(os.listdir(folder)))
+        with open(os.path.join(folder, "SHA256SUMS")) as f:
+            sums = dict(reversed(line.split()) for line in f if line.strip())
+        self.assertEqual({"tarnwick.exe", "THIRD-PARTY-NOTICES.txt"}, set(sums))
+        for name, digest in sums.items():
+            with open(os.path.join(folder, name), "rb") as f:
+                self.assertEqual(hashlib.sha256(f.read()).hexdigest(), digest, name)
+        return folder
+
+    def test_unsigned_bundle_holds_the_tested_build_its_sums_and_notices_of_the_link(self):
+        out = os.path.join(self.dir, "unsigned")
+        done = self.release(out)
+        self.assertEqual(0, done.returncode, done.stderr)
+        self.assertIn("UNSIGNED", done.stdout)
+        folder = self.bundle(out)
+        with open(os.path.join(folder, "tarnwick.exe"), "rb") as a, open(SHIPPED, "rb") as b:
+            self.assertTrue(a.read() == b.read(), "not byte for byte the build the tests ran")
+        self.assertNotEqual(0, self.verify(os.path.join(folder, "tarnwick.exe")).returncode)
+
+        # Every file the link took in from outside the program's sources, and nothing else,
+        # is named in the notices, with a notice text for each component.
+        with open(os.path.join(ROOT, "build", "release-i686", "tarnwick.map"),
+                  errors="replace") as f:
+            link_map = f.read()
+        included = link_map.split("Archive member included", 1)[1].split("\nDiscarded", 1)[0]
+        linked = {(os.path.basename(a), m) for a, m in re.findall(r"^(/\S+\.a)\(([^)]+)\)",
+                                                                   included, re.M)}
+        linked |= {(os.path.basename(o), None) for o in re.findall(r"^LOAD (/\S+\.o)$",
+                                                                   link_map, re.M)}
+        with open(os.path.join(folder, "THIRD-PARTY-NOTICES.txt")) as f:
+            notices = f.read()
+        listed = set()
+        for entry in re.findall(r"^  (\S+\.[ao])(?::((?:.|\n      )*))?$", notices, re.M):
+            library, members = entry
+            names = [m.strip() for m in members.replace("\n", " ").split(",") if m.strip()]
+            listed |= {(library, m) for m in names} if names else {(library, None)}
+        self.assertTrue(linked, "the map lists nothing")
+        self.assertEqual(linked, listed)
+        self.assertIn("GCC RUNTIME LIBRARY EXCEPTION", notices)
+        self.assertIn("Redistributions in binary form must reproduce", notices)  # ZPL, mingw-w64
+
+    def test_timestamped_signature_outlives_the_certificate_a_plain_one_does_not(self):
+        out = os.path.join(self.dir, "signed")
+        done = self.release(out, **self.signing(TARNWICK_SIGN_TIMESTAMP_URL=self.tsa_url))
+        self.assertEqual(0, done.returncode, done.stderr)
+        self.assertIn("timestamped by " + self.tsa_url, done.stdout)
+        exe = os.path.join(self.bundle(out), "tarnwick.exe")
+        print(self.verify(exe).stdout)
+        after_expiry = time.time() + 60 * DAY
+        checked = self.verify(exe, after_expiry)
+        self.assertEqual(0, checked.returncode, checked.stdout + checked.stderr)
+        self.assertIn("Timestamp Server Signature verification: ok", checked.stdout)
+
+        # The same file with a test signature, which has no timestamp: valid today only.
+        test_out = os.path.join(self.dir, "test-signed")
+        done = self.release(test_out, **self.signing(TARNWICK_SIGN_TEST="1"))
+        self.assertEqual(0, done.returncode, done.stderr)
+        self.assertIn("TEST SIGNATURE", done.stdout)
+        plain = os.path.join(self.bundle(test_out), "tarnwick.exe")
+        self.assertEqual(0, self.verify(plain).returncode)
+        self.assertNotEqual(0, self.verify(plain, after_expiry).returncode)
+
+        # Any changed byte breaks the signature: one in the code, one near the image's end.
+        with open(exe, "rb") as f:
+            signed = bytearray(f.read())
+        for offset in (4096 + 16, len(signed) - 8192):
+            tampered = bytearray(signed)
+            tampered[offset] ^= 1
+            path = os.path.join(self.dir, "tampered.exe")
+            with open(path, "wb") as f:
+                f.write(tampered)
+            self.assertNotEqual(0, self.verify(path).returncode, offset)
+
+        # The signed program runs and shows every label exactly.
+        beside = os.path.join(os.path.dirname(NOTICE_TESTS), "tarnwick-signed.exe")
+        if os.path.realpath(UNDER_TEST) == os.path.realpath(SHIPPED):
+            shutil.copyfile(exe, beside)
+        else:
+            print("32-bit programs cannot run here: the x86-64 build is signed the same way")
+            self.check(run("osslsigncode", "sign", "-pkcs12", os.path.join(self.dir, "signer.pfx"),
+                           "-readpass", os.path.join(self.dir, "password"), "-h", "sha256",
+                           "-ts", self.tsa_url, "-in", UNDER_TEST, "-out", beside))
+        shown = run(os.environ.get("WINELOADER", "wine"), NOTICE_TESTS,
+                    "--gtest_filter=NoticeWindow.LabelsShow*",
+                    env=dict(os.environ, TARNWICK_UNDER_TEST="tarnwick-signed.exe"))
+        self.assertEqual(0, shown.returncode, shown.stdout[-2000:])
+
+    def test_bad_signing_inputs_give_a_clear_error_and_no_bundle(self):
+        garbage = os.path.join(self.dir, "garbage.pfx")
+        with open(garbage, "wb") as f:
+            f.write(b"not a certificate\n" * 20)
+        wrong = os.path.join(self.dir, "wrong-password")
+        with open(wrong, "w") as f:
+            f.write("not the password")
+        tsa = {"TARNWICK_SIGN_TIMESTAMP_URL": self.tsa_url}
+        cases = [
+            ("missing certificate", self.signing(
+                **tsa, TARNWICK_SIGN_PFX=os.path.join(self.dir, "nowhere.pfx")), "does not exist"),
+            ("unreadable certificate", self.signing(**tsa, TARNWICK_SIGN_PFX=garbage),
+             "is not a PKCS#12 file"),
+            ("wrong password", self.signing(**tsa, TARNWICK_SIGN_PASSWORD_FILE=wrong),
+             "the password does not open"),
+            ("no password", {k: v for k, v in self.signing(**tsa).items()
+                             if k != "TARNWICK_SIGN_PASSWORD_FILE"}, "no password"),
+            ("web server certificate", self.signing("webserver", **tsa), "not for code signing"),
+            ("expired certificate", self.signing("expired", **tsa), "expired on"),
+            ("no timestamp authority", self.signing(), "no timestamp authority"),
+            # A port that was free a moment ago: nothing answers there.
+            ("timestamp authority unreachable",
+             self.signing(TARNWICK_SIGN_TIMESTAMP_URL=f"http://127.0.0.1:{free_port()}/"),
+             "gave no timestamp"),
+        ]
+        for name, settings, message in cases:
+            with self.subTest(name):
+                out = os.path.join(self.dir, "bad")
+                done = self.release(out, **settings)
+                self.assertNotEqual(0, done.returncode)
+                self.assertIn(message, done.stderr)
+                self.assertFalse(os.path.exists(os.path.join(out, "tarnwick-6.0")),
+                                 "a bundle was written")
+                print(f"{name}: {done.stderr.strip().splitlines()[-1]}")
+
+
+def free_port():
+    import socket
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+if __name__ == "__main__":
+    SHIPPED, UNDER_TEST, NOTICE_TESTS = sys.argv.pop(1), sys.argv.pop(1), sys.argv.pop(1)
+    unittest.main(verbosity=2)
