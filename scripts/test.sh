@@ -34,6 +34,15 @@ build_native
 build_product i686
 [ "$TARNWICK_ARCH" = i686 ] || build_product "$TARNWICK_ARCH"
 build_e2e "$TARNWICK_ARCH" "$ROOT/build/$TARNWICK_ARCH/tarnwick.exe"
+# Under emulation a 32-bit program that uses COM proxies into another process crashes now and
+# then (Wine's 32-bit RPC under qemu: a call through address 0); the screen reader's side of the
+# accessibility tests then runs natively, as a 64-bit test program, against the same 32-bit
+# tarnwick.exe, as a 64-bit screen reader does on 64-bit Windows.
+reader_arch="$TARNWICK_ARCH"
+if [ "$TARNWICK_ROUTE" = emulated ]; then
+    reader_arch=x86_64
+    build_e2e x86_64 "$ROOT/build/i686/tarnwick.exe"
+fi
 
 status=0
 phase unit
@@ -42,7 +51,8 @@ ctest --test-dir build/native --output-on-failure -LE release || status=1
 phase end-to-end
 trap end_session EXIT
 start_session "$(mktemp -d)"
-ctest --test-dir "build/e2e-$TARNWICK_ARCH" --output-on-failure -LE "dpi|screen|release" || status=1
+ctest --test-dir "build/e2e-$TARNWICK_ARCH" --output-on-failure -LE "dpi|screen|release|accessibility" || status=1
+ctest --test-dir "build/e2e-$reader_arch" --output-on-failure -L accessibility || status=1
 
 # One pair of the start-up benchmark, so that it keeps working; its figures are not judged
 # (and mean nothing on the emulated route).

@@ -48,9 +48,9 @@ TApplication::TApplication(HINSTANCE instance)
     : instance_(instance), icon_(LoadIconW(instance, L"MAINICON")),
       // The caption's size of the same icon, made once, as the system would make it for
       // every class registered without one.
-      smallIcon_(static_cast<HICON>(CopyImage(icon_, IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                              GetSystemMetrics(SM_CYSMICON),
-                                              LR_COPYFROMRESOURCE))) {
+      smallIcon_(
+          static_cast<HICON>(CopyImage(icon_, IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                       GetSystemMetrics(SM_CYSMICON), LR_COPYFROMRESOURCE))) {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = DefWindowProcW;

@@ -26,8 +26,9 @@ double ContrastRatio(Colour a, Colour b) {
 }
 
 Palette ChoosePalette(Colour layoutBackground, const SystemColours& system) {
-    const bool useSystem = system.highContrast ||
-                           ContrastRatio(system.windowText, layoutBackground) < kMinimumTextContrast;
+    const bool useSystem =
+        system.highContrast ||
+        ContrastRatio(system.windowText, layoutBackground) < kMinimumTextContrast;
     return {useSystem, useSystem ? system.window : layoutBackground, system.windowText,
             system.hotLight};
 }

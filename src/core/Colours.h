@@ -32,8 +32,8 @@ struct Palette {
 };
 
 constexpr bool operator==(const Palette& a, const Palette& b) {
-    return a.system == b.system && a.background == b.background &&
-           a.windowText == b.windowText && a.hotLight == b.hotLight;
+    return a.system == b.system && a.background == b.background && a.windowText == b.windowText &&
+           a.hotLight == b.hotLight;
 }
 constexpr bool operator!=(const Palette& a, const Palette& b) { return !(a == b); }
 

@@ -25,9 +25,10 @@ struct Oleacc {
     decltype(&::SysAllocString) sysAllocString = nullptr;
 
     template <typename Proc> static bool Find(HMODULE module, const char* name, Proc& proc) {
-        proc = module ? reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(
-                            GetProcAddress(module, name)))
-                      : nullptr;
+        proc =
+            module
+                ? reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)))
+                : nullptr;
         return proc != nullptr;
     }
 
@@ -128,8 +129,8 @@ public:
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
         return E_NOTIMPL;
     }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
-                                     EXCEPINFO*, UINT*) override {
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                     UINT*) override {
         return E_NOTIMPL;
     }
 
@@ -147,17 +148,15 @@ public:
     HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** object) override {
         if (!object) return E_POINTER;
         *object = nullptr;
-        if (!form_) return RPC_E_DISCONNECTED;
-        const long id = ChildId(child);
-        if (id < 0) return E_INVALIDARG;
+        long id = 0;
+        if (const HRESULT named = Resolve(child, id); FAILED(named)) return named;
         return id == CHILDID_SELF ? standard_->get_accChild(child, object) : S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
         if (!name) return E_POINTER;
         *name = nullptr;
-        if (!form_) return RPC_E_DISCONNECTED;
-        const long id = ChildId(child);
-        if (id < 0) return E_INVALIDARG;
+        long id = 0;
+        if (const HRESULT named = Resolve(child, id); FAILED(named)) return named;
         if (id == CHILDID_SELF) {
             wchar_t caption[256] = {};
             GetWindowTextW(form_->Handle(), caption, 256);
@@ -168,9 +167,8 @@ public:
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
         if (!value) return E_POINTER;
         *value = nullptr;
-        if (!form_) return RPC_E_DISCONNECTED;
-        const long id = ChildId(child);
-        if (id < 0) return E_INVALIDARG;
+        long id = 0;
+        if (const HRESULT named = Resolve(child, id); FAILED(named)) return named;
         if (id == CHILDID_SELF) return standard_->get_accValue(child, value);
         const wchar_t* address = Child(id)->Describe().value;
         return address ? Text(address, value) : DISP_E_MEMBERNOTFOUND;
@@ -181,18 +179,16 @@ public:
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
         if (!role) return E_POINTER;
         SetEmpty(role);
-        if (!form_) return RPC_E_DISCONNECTED;
-        const long id = ChildId(child);
-        if (id < 0) return E_INVALIDARG;
+        long id = 0;
+        if (const HRESULT named = Resolve(child, id); FAILED(named)) return named;
         SetChild(role, id == CHILDID_SELF ? ROLE_SYSTEM_CLIENT : RoleOf(Child(id)->Describe()));
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
         if (!state) return E_POINTER;
         SetEmpty(state);
-        if (!form_) return RPC_E_DISCONNECTED;
-        const long id = ChildId(child);
-        if (id < 0) return E_INVALIDARG;
+        long id = 0;
+        if (const HRESULT named = Resolve(child, id); FAILED(named)) return named;
         if (id == CHILDID_SELF) return standard_->get_accState(child, state);
         const HWND window = form_->Handle();
         RECT client{}, visible{};
@@ -200,7 +196,8 @@ public:
         const TControl* control = Child(id);
         long flags = control->Describe().role == Description::Link ? STATE_SYSTEM_LINKED
                                                                    : STATE_SYSTEM_READONLY;
-        if (!IsWindowVisible(window) || IsIconic(window)) flags |= STATE_SYSTEM_INVISIBLE;
+        if (!IsWindowVisible(window) || IsIconic(window))
+            flags |= STATE_SYSTEM_INVISIBLE;
         else if (!IntersectRect(&visible, &client, &control->BoundsRect()))
             flags |= STATE_SYSTEM_OFFSCREEN; // a shrunk window clips it away
         SetChild(state, flags);
@@ -212,9 +209,8 @@ public:
     HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, long* topic) override {
         if (!file || !topic) return E_POINTER;
         *file = nullptr;
-        if (!form_) return RPC_E_DISCONNECTED;
-        const long id = ChildId(child);
-        if (id < 0) return E_INVALIDARG;
+        long id = 0;
+        if (const HRESULT named = Resolve(child, id); FAILED(named)) return named;
         return id == CHILDID_SELF ? standard_->get_accHelpTopic(file, child, topic)
                                   : DISP_E_MEMBERNOTFOUND;
     }
@@ -235,25 +231,22 @@ public:
     HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override {
         if (!action) return E_POINTER;
         *action = nullptr;
-        if (!form_) return RPC_E_DISCONNECTED;
-        const long id = ChildId(child);
-        if (id < 0) return E_INVALIDARG;
+        long id = 0;
+        if (const HRESULT named = Resolve(child, id); FAILED(named)) return named;
         if (id == CHILDID_SELF) return standard_->get_accDefaultAction(child, action);
         // "Jump" is what Windows calls following a link.
         return Clickable(id) ? Text(L"Jump", action) : DISP_E_MEMBERNOTFOUND;
     }
     HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT child) override {
-        if (!form_) return RPC_E_DISCONNECTED;
-        const long id = ChildId(child);
-        if (id < 0) return E_INVALIDARG;
+        long id = 0;
+        if (const HRESULT named = Resolve(child, id); FAILED(named)) return named;
         return id == CHILDID_SELF ? standard_->accSelect(flags, child) : DISP_E_MEMBERNOTFOUND;
     }
     HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height,
                                           VARIANT child) override {
         if (!left || !top || !width || !height) return E_POINTER;
-        if (!form_) return RPC_E_DISCONNECTED;
-        const long id = ChildId(child);
-        if (id < 0) return E_INVALIDARG;
+        long id = 0;
+        if (const HRESULT named = Resolve(child, id); FAILED(named)) return named;
         if (id == CHILDID_SELF) return standard_->accLocation(left, top, width, height, child);
         const RECT& box = Child(id)->BoundsRect();
         POINT corner{box.left, box.top};
@@ -267,21 +260,23 @@ public:
     HRESULT STDMETHODCALLTYPE accNavigate(long direction, VARIANT start, VARIANT* end) override {
         if (!end) return E_POINTER;
         SetEmpty(end);
-        if (!form_) return RPC_E_DISCONNECTED;
-        const long id = ChildId(start);
-        if (id < 0) return E_INVALIDARG;
+        long id = 0;
+        if (const HRESULT named = Resolve(start, id); FAILED(named)) return named;
         const long count = Count();
         long found = 0;
         if (id == CHILDID_SELF) {
-            if (direction == NAVDIR_FIRSTCHILD) found = count > 0 ? 1 : 0;
-            else if (direction == NAVDIR_LASTCHILD) found = count;
-            else return standard_->accNavigate(direction, start, end); // among the window's parts
+            if (direction == NAVDIR_FIRSTCHILD)
+                found = count > 0 ? 1 : 0;
+            else if (direction == NAVDIR_LASTCHILD)
+                found = count;
+            else
+                return standard_->accNavigate(direction, start, end); // among the window's parts
         } else if (direction == NAVDIR_NEXT) {
             found = id < count ? id + 1 : 0;
         } else if (direction == NAVDIR_PREVIOUS) {
             found = id - 1;
-        } else if (direction == NAVDIR_UP || direction == NAVDIR_DOWN ||
-                   direction == NAVDIR_LEFT || direction == NAVDIR_RIGHT) {
+        } else if (direction == NAVDIR_UP || direction == NAVDIR_DOWN || direction == NAVDIR_LEFT ||
+                   direction == NAVDIR_RIGHT) {
             found = Nearest(id, direction);
         } else {
             return E_INVALIDARG; // simple elements have no children
@@ -308,9 +303,8 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
-        if (!form_) return RPC_E_DISCONNECTED;
-        const long id = ChildId(child);
-        if (id < 0) return E_INVALIDARG;
+        long id = 0;
+        if (const HRESULT named = Resolve(child, id); FAILED(named)) return named;
         if (id == CHILDID_SELF) return standard_->accDoDefaultAction(child);
         if (!Clickable(id)) return DISP_E_MEMBERNOTFOUND;
         form_->PostClick(*Child(id));
@@ -324,9 +318,13 @@ private:
         if (standard_) standard_->Release();
     }
 
-    // CHILDID_SELF, a child's number, or -1 for an id that names nothing here.
-    long ChildId(const VARIANT& v) const {
-        return v.vt == VT_I4 && v.lVal >= 0 && v.lVal <= Count() ? v.lVal : -1;
+    // The element a call names: CHILDID_SELF or a child's number. Fails once the object is
+    // cut off from its form, and for an id that names nothing here.
+    HRESULT Resolve(const VARIANT& v, long& id) const {
+        if (!form_) return RPC_E_DISCONNECTED;
+        if (v.vt != VT_I4 || v.lVal < 0 || v.lVal > Count()) return E_INVALIDARG;
+        id = v.lVal;
+        return S_OK;
     }
     long Count() const { return static_cast<long>(children_.size()); }
     TControl* Child(long id) const { return children_[static_cast<std::size_t>(id - 1)]; }
@@ -356,9 +354,8 @@ private:
                      HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*)) {
         if (!out) return E_POINTER;
         *out = nullptr;
-        if (!form_) return RPC_E_DISCONNECTED;
-        const long id = ChildId(child);
-        if (id < 0) return E_INVALIDARG;
+        long id = 0;
+        if (const HRESULT named = Resolve(child, id); FAILED(named)) return named;
         return id == CHILDID_SELF ? (standard_->*get)(child, out) : S_FALSE;
     }
 
@@ -370,11 +367,13 @@ private:
 };
 
 LRESULT FormAccessibility::Answer(Form& form, WPARAM wParam) {
+    if (disconnected_) return 0;
     const Oleacc* oleacc = Oleacc::Get();
     if (!oleacc) return 0;
     if (!client_) {
         IAccessible* standard = nullptr;
-        if (FAILED(oleacc->createStdAccessibleObject(form.Handle(), OBJID_CLIENT, __uuidof(IAccessible),
+        if (FAILED(oleacc->createStdAccessibleObject(form.Handle(), OBJID_CLIENT,
+                                                     __uuidof(IAccessible),
                                                      reinterpret_cast<void**>(&standard))))
             return 0;
         client_ = new (std::nothrow) Client(form, *oleacc, standard);
@@ -389,6 +388,7 @@ LRESULT FormAccessibility::Answer(Form& form, WPARAM wParam) {
 }
 
 void FormAccessibility::Disconnect() {
+    disconnected_ = true;
     if (!client_) return;
     client_->Disconnect();
     client_->Release();

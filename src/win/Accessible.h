@@ -19,14 +19,15 @@ public:
     // system's standard object should answer instead.
     LRESULT Answer(Form& form, WPARAM wParam);
 
-    // Cuts the object off from its form: later calls from clients fail. Call it when the
-    // window is destroyed.
+    // Cuts the object off from its form: later calls from clients fail, and no new object is
+    // made. Call it when the window is destroyed.
     void Disconnect();
 
     class Client;
 
 private:
     Client* client_ = nullptr;
+    bool disconnected_ = false;
 };
 
 } // namespace win

@@ -77,7 +77,9 @@ public:
     // background.
     void Create(const Box& box, HBITMAP picture);
     void Paint(HDC dc, const Look& look) const override;
-    Description Describe() const override { return {Description::Graphic, AlternativeText, nullptr}; }
+    Description Describe() const override {
+        return {Description::Graphic, AlternativeText, nullptr};
+    }
 
     // What the picture shows, in a few words, for those who cannot see it.
     const wchar_t* AlternativeText = L"";

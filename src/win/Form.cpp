@@ -15,9 +15,9 @@ constexpr UINT kClickMessage = WM_APP + 1;
 core::SystemColours CurrentSystemColours() {
     HIGHCONTRASTW highContrast{};
     highContrast.cbSize = sizeof(highContrast);
-    const bool on = SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(highContrast),
-                                          &highContrast, 0) &&
-                    (highContrast.dwFlags & HCF_HIGHCONTRASTON);
+    const bool on =
+        SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(highContrast), &highContrast, 0) &&
+        (highContrast.dwFlags & HCF_HIGHCONTRASTON);
     return {on, GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOWTEXT),
             GetSysColor(COLOR_HOTLIGHT)};
 }

@@ -50,9 +50,7 @@ std::wstring Name(IAccessible* object, long id) {
     return SUCCEEDED(object->get_accName(Child(id), &name)) ? Take(name) : L"(failed)";
 }
 
-long Number(HRESULT hr, const VARIANT& v) {
-    return SUCCEEDED(hr) && v.vt == VT_I4 ? v.lVal : -1;
-}
+long Number(HRESULT hr, const VARIANT& v) { return SUCCEEDED(hr) && v.vt == VT_I4 ? v.lVal : -1; }
 
 long Role(IAccessible* object, long id) {
     VARIANT role;
@@ -91,7 +89,8 @@ bool operator==(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != FALS
 // ASCII for the log, line breaks shown.
 std::string Printable(const std::wstring& text) {
     std::string out;
-    for (wchar_t c : text) out += c == L'\r' ? std::string("\\r") : std::string(1, static_cast<char>(c));
+    for (wchar_t c : text)
+        out += c == L'\r' ? std::string("\\r") : std::string(1, static_cast<char>(c));
     return out;
 }
 
@@ -133,13 +132,18 @@ TEST_F(Accessibility, ClientObjectListsEveryControlInReadingOrderWithWhatAndWher
         long role, state;
         RECT box;
     } expected[] = {
-        {kLabel2Id, kLabels[1].text, ROLE_SYSTEM_STATICTEXT, STATE_SYSTEM_READONLY, ExpectedBox(kLabels[1])},
+        {kLabel2Id, kLabels[1].text, ROLE_SYSTEM_STATICTEXT, STATE_SYSTEM_READONLY,
+         ExpectedBox(kLabels[1])},
         {kImage1Id, L"Tolvan logo", ROLE_SYSTEM_GRAPHIC, STATE_SYSTEM_READONLY, kImage1},
-        {kLabel1Id, kLabel1Text, ROLE_SYSTEM_STATICTEXT, STATE_SYSTEM_READONLY, ExpectedBox(kLabels[0])},
-        {kLabel3Id, kLabel3Text, ROLE_SYSTEM_STATICTEXT, STATE_SYSTEM_READONLY, ExpectedBox(kLabels[2])},
-        {kLabel4Id, kLabel4Text, ROLE_SYSTEM_STATICTEXT, STATE_SYSTEM_READONLY, ExpectedBox(kLabels[3])},
+        {kLabel1Id, kLabel1Text, ROLE_SYSTEM_STATICTEXT, STATE_SYSTEM_READONLY,
+         ExpectedBox(kLabels[0])},
+        {kLabel3Id, kLabel3Text, ROLE_SYSTEM_STATICTEXT, STATE_SYSTEM_READONLY,
+         ExpectedBox(kLabels[2])},
+        {kLabel4Id, kLabel4Text, ROLE_SYSTEM_STATICTEXT, STATE_SYSTEM_READONLY,
+         ExpectedBox(kLabels[3])},
         {kLinkId, kHost, ROLE_SYSTEM_LINK, STATE_SYSTEM_LINKED, ExpectedBox(kLink)},
-        {kLabel5Id, kLabel5Text, ROLE_SYSTEM_STATICTEXT, STATE_SYSTEM_READONLY, ExpectedBox(kLabels[5])},
+        {kLabel5Id, kLabel5Text, ROLE_SYSTEM_STATICTEXT, STATE_SYSTEM_READONLY,
+         ExpectedBox(kLabels[5])},
     };
 
     long count = 0;
@@ -171,7 +175,8 @@ TEST_F(Accessibility, ClientObjectListsEveryControlInReadingOrderWithWhatAndWher
         VARIANT hit;
         VariantInit(&hit);
         EXPECT_EQ(id, Number(client->accHitTest((box.left + box.right) / 2,
-                                                (box.top + box.bottom) / 2, &hit), hit));
+                                                (box.top + box.bottom) / 2, &hit),
+                             hit));
         EXPECT_EQ(id == kCount ? 0 : id + 1, Navigate(client.Get(), id, NAVDIR_NEXT));
         EXPECT_EQ(id - 1, Navigate(client.Get(), id, NAVDIR_PREVIOUS));
 
@@ -260,8 +265,9 @@ TEST_F(Accessibility, DefaultActionOnTheLinkReportsAFailedLaunchInTheErrorDialog
     // The call returns at once: the launch, and its modal dialog, come after it.
     EXPECT_EQ(S_OK, client->accDoDefaultAction(Child(kLinkId)));
     HWND dialog = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (dialog = notice.FindTopLevel(L"Error")) != nullptr &&
-                                     IsWindowVisible(dialog); }));
+    ASSERT_TRUE(WaitFor([&] {
+        return (dialog = notice.FindTopLevel(L"Error")) != nullptr && IsWindowVisible(dialog);
+    }));
     std::vector<std::wstring> texts;
     for (HWND c : Children(dialog))
         if (ClassName(c) != L"Button" && !WindowText(c).empty()) texts.push_back(WindowText(c));

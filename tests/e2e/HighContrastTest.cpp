@@ -61,7 +61,8 @@ public:
     void Set(Colours colours) const {
         static const UINT message = RegisterWindowMessageW(L"tarnwick-test-SetSysColors");
         for (const auto& [element, colour] : colours)
-            PostMessageW(window_, message, static_cast<WPARAM>(element), static_cast<LPARAM>(colour));
+            PostMessageW(window_, message, static_cast<WPARAM>(element),
+                         static_cast<LPARAM>(colour));
     }
 
 private:

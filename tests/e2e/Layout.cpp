@@ -85,9 +85,9 @@ Capture ReferenceLabel(const LabelCase& label, const Scheme& scheme) {
 }
 
 int LogoDifferences(const Capture& client, COLORREF background) {
-    HBITMAP logo = static_cast<HBITMAP>(LoadImageW(nullptr, BesideTests(L"logo.bmp").c_str(),
-                                                   IMAGE_BITMAP, 0, 0,
-                                                   LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+    HBITMAP logo =
+        static_cast<HBITMAP>(LoadImageW(nullptr, BesideTests(L"logo.bmp").c_str(), IMAGE_BITMAP, 0,
+                                        0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
     if (!logo) return -1;
     HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(dc, logo);

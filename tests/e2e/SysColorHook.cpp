@@ -4,8 +4,8 @@
 // the new colour.
 #include <windows.h>
 
-extern "C" __declspec(dllexport) LRESULT CALLBACK SetSysColorHook(int code, WPARAM wParam,
-                                                                  LPARAM lParam) {
+extern "C" __declspec(dllexport) LRESULT CALLBACK
+    SetSysColorHook(int code, WPARAM wParam, LPARAM lParam) {
     static const UINT message = RegisterWindowMessageW(L"tarnwick-test-SetSysColors");
     const auto* msg = reinterpret_cast<const MSG*>(lParam);
     if (code == HC_ACTION && wParam == PM_REMOVE && msg->message == message) {
