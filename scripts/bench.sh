@@ -3,17 +3,12 @@
 # in one Wine prefix on a virtual screen.   scripts/bench.sh [PAIRS]   (default 31)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# Everything on one CPU, the X server and Wine's included: between CPUs the wake-ups alone
-# spread a start by tens of per cent.
-[ -n "${TARNWICK_PINNED:-}" ] || TARNWICK_PINNED=1 exec taskset -c "$(($(nproc) - 1))" "$0" "$@"
 pairs="${1:-31}"
 ./scripts/setup.sh
 source scripts/build.sh
 source scripts/wine-prefix.sh
-# Timings under emulation say nothing about the program: where 32-bit programs cannot run
-# natively, the x86-64 build is timed.
-pick_wine_route --native-only
-enter_wine_route
+enter_timing_route "$ROOT/scripts/${0##*/}" "$@"
+# Where 32-bit programs cannot run natively, the x86-64 build is timed.
 build_product i686 >/dev/null
 [ "$TARNWICK_ARCH" = i686 ] || build_product "$TARNWICK_ARCH" >/dev/null
 bin="$ROOT/build/$TARNWICK_ARCH"

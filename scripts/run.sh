@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 source scripts/build.sh
 source scripts/wine-prefix.sh
 [ -n "${TARNWICK_IN_NAMESPACE:-}" ] || ./scripts/setup.sh
-enter_wine_route "$0" "$@"
+enter_wine_route "$ROOT/scripts/${0##*/}" "$@"
 build_product i686
 [ "$TARNWICK_ARCH" = i686 ] || build_product "$TARNWICK_ARCH"
 exe="$ROOT/build/$TARNWICK_ARCH/tarnwick.exe"

@@ -27,7 +27,7 @@ if [ -z "${TARNWICK_IN_NAMESPACE:-}" ]; then
     phase builds
     export TARNWICK_PHASES="$(printf '%s\n' "${phase_times[@]}")"
 fi
-enter_wine_route "$0" "$@"
+enter_wine_route "$ROOT/scripts/${0##*/}" "$@"
 
 [ "$phase_name" = builds ] || phase builds
 build_native

@@ -5,15 +5,11 @@
 #   scripts/trace.sh [PAIRS] [EXE]   (default 31; EXE: a trace build of a variant of your own)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# Everything on one CPU, the X server and Wine's included: between CPUs the wake-ups alone
-# spread a start by tens of per cent.
-[ -n "${TARNWICK_PINNED:-}" ] || TARNWICK_PINNED=1 exec taskset -c "$(($(nproc) - 1))" "$0" "$@"
 pairs="${1:-31}"
 ./scripts/setup.sh
 source scripts/build.sh
 source scripts/wine-prefix.sh
-pick_wine_route --native-only
-enter_wine_route
+enter_timing_route "$ROOT/scripts/${0##*/}" "$@"
 build_product "$TARNWICK_ARCH" >/dev/null
 cmake -S "$ROOT" -B "$ROOT/build/trace-$TARNWICK_ARCH" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DBUILD_TESTING=OFF -DTARNWICK_TRACE=ON \

@@ -79,6 +79,17 @@ enter_wine_route() {
     esac
 }
 
+#   enter_timing_route SCRIPT ARGS...   for timing: runs SCRIPT ARGS again pinned to one CPU,
+#                                       with the X server and Wine's processes it starts
+#                                       (between CPUs the wake-ups alone spread a start by tens
+#                                       of per cent), on a route that runs natively (timings
+#                                       under emulation say nothing about the program)
+enter_timing_route() {
+    [ -n "${TARNWICK_PINNED:-}" ] || TARNWICK_PINNED=1 exec taskset -c "$(($(nproc) - 1))" "$@"
+    pick_wine_route --native-only
+    enter_wine_route
+}
+
 #   make_prefix DIR   creates a prefix in DIR and exports WINEPREFIX
 make_prefix() {
     export WINEPREFIX="$1"
