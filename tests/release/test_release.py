@@ -14,6 +14,7 @@ import http.server
 import os
 import re
 import shutil
+import socket
 import subprocess
 import sys
 import tempfile
@@ -307,7 +308,6 @@ class Release(unittest.TestCase):
 
 
 def free_port():
-    import socket
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))
         return s.getsockname()[1]
