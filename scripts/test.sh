@@ -51,7 +51,7 @@ ctest --test-dir build/native --output-on-failure -LE release || status=1
 phase end-to-end
 trap end_session EXIT
 start_session "$(mktemp -d)"
-ctest --test-dir "build/e2e-$TARNWICK_ARCH" --output-on-failure -LE "dpi|screen|release|accessibility" || status=1
+ctest --test-dir "build/e2e-$TARNWICK_ARCH" --output-on-failure -LE "dpi|screen|release|accessibility|load" || status=1
 ctest --test-dir "build/e2e-$reader_arch" --output-on-failure -L accessibility || status=1
 
 # One pair of the start-up benchmark, so that it keeps working; its figures are not judged
@@ -59,6 +59,22 @@ ctest --test-dir "build/e2e-$reader_arch" --output-on-failure -L accessibility |
 bin="build/$TARNWICK_ARCH"
 echo "Benchmark, quick run:"
 "$WINELOADER" "$bin/bench_launcher.exe" "$bin/tarnwick.exe" "$bin/floor.exe" 1 || status=1
+
+phase load
+# Many screen readers at once, judged where the program runs natively: the shipped 32-bit
+# program where the kernel starts it; under emulation the x86-64 build of the same sources
+# (qemu's own memory grows with every call, and several 32-bit readers at once crash Wine's
+# 32-bit RPC there).
+if [ "$TARNWICK_ROUTE" = emulated ]; then
+    build_product x86_64
+    cp build/x86_64/tarnwick.exe build/e2e-x86_64/tarnwick-x86_64.exe
+    cp build/x86_64/floor.exe build/e2e-x86_64/floor-x86_64.exe
+    echo "Readers' load: the x86-64 build, which runs natively here"
+    TARNWICK_UNDER_TEST=tarnwick-x86_64.exe TARNWICK_PLAIN_WINDOW=floor-x86_64.exe \
+        ctest --test-dir build/e2e-x86_64 --output-on-failure -L load || status=1
+else
+    ctest --test-dir "build/e2e-$TARNWICK_ARCH" --output-on-failure -L load || status=1
+fi
 
 phase dpi
 # The same layout at other dpi settings of the prefix.
@@ -86,6 +102,19 @@ start_screen -screen 0 1280x800x24
 restart_wine
 ctest --test-dir build/native --output-on-failure -L release || status=1
 ctest --test-dir "build/e2e-$TARNWICK_ARCH" --output-on-failure -L release || status=1
+
+if [ "$TARNWICK_ROUTE" = native ]; then
+    phase wow64
+    # Nearly every user runs the 32-bit program on 64-bit Windows: what the user sees and what
+    # a reader hears, again with the 32-bit program in a 64-bit prefix, read by a 32-bit and by
+    # a 64-bit reader. (The emulated route runs everything this way already.)
+    build_e2e x86_64 "$ROOT/build/i686/tarnwick.exe"
+    end_session
+    export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64 WINEDLLPATH=/usr/lib/i386-linux-gnu/wine
+    start_session "$(mktemp -d)"
+    ctest --test-dir build/e2e-i686 --output-on-failure -L "notice|accessibility" || status=1
+    ctest --test-dir build/e2e-x86_64 --output-on-failure -L accessibility || status=1
+fi
 
 phase done
 echo "Phases ($TARNWICK_ROUTE route):"

@@ -2,6 +2,7 @@
 #include "CommIncl.h"
 
 #include "core/Texts.h"
+#include "win/DllSearch.h"
 #include "win/Placement.h"
 
 #include <shellapi.h>
@@ -19,7 +20,6 @@ LRESULT CALLBACK CentreDialogHook(int code, WPARAM wParam, LPARAM lParam) {
 
 // The shell and the libraries it pulls in are loaded on the first launch, not with the
 // program: the notice is up sooner and uses less memory, and most users never click.
-// shell32 is a KnownDLL, so it always comes from the system folder.
 using ShellExecuteProc = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
 
 // Kept once found; a load that failed is tried again on the next launch, so that one failure
@@ -27,9 +27,8 @@ using ShellExecuteProc = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPC
 ShellExecuteProc LoadShellExecute() {
     static ShellExecuteProc entry = nullptr;
     if (!entry) {
-        if (const HMODULE shell = LoadLibraryW(L"shell32.dll"))
-            entry = reinterpret_cast<ShellExecuteProc>(
-                reinterpret_cast<void (*)()>(GetProcAddress(shell, "ShellExecuteW")));
+        entry = win::FindEntry<ShellExecuteProc>(win::LoadSystemLibrary(L"shell32.dll"),
+                                                 "ShellExecuteW");
     }
     return entry;
 }

@@ -4,6 +4,7 @@
 // this form, come from the system's standard object.
 #include "Accessible.h"
 
+#include "DllSearch.h"
 #include "Form.h"
 
 #include <oleacc.h>
@@ -24,24 +25,23 @@ struct Oleacc {
     decltype(&::CreateStdAccessibleObject) createStdAccessibleObject = nullptr;
     decltype(&::SysAllocString) sysAllocString = nullptr;
 
-    template <typename Proc> static bool Find(HMODULE module, const char* name, Proc& proc) {
-        proc =
-            module
-                ? reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)))
-                : nullptr;
-        return proc != nullptr;
-    }
-
-    // Loaded once; a failed load is tried again on the next request.
+    // Loaded once; a failed load is tried again on the next request. Neither library is a
+    // KnownDLL, and anything on the desktop may ask (readers, touch keyboards, UI
+    // Automation), so both come from the system folder by their full path.
     static const Oleacc* Get() {
         static Oleacc entries;
         if (!entries.sysAllocString) {
+            const HMODULE oleacc = LoadSystemLibrary(L"oleacc.dll");
+            const HMODULE oleaut32 = LoadSystemLibrary(L"oleaut32.dll");
             Oleacc found;
-            const HMODULE oleacc = LoadLibraryW(L"oleacc.dll");
-            const HMODULE oleaut32 = LoadLibraryW(L"oleaut32.dll");
-            if (!Find(oleacc, "LresultFromObject", found.lresultFromObject) ||
-                !Find(oleacc, "CreateStdAccessibleObject", found.createStdAccessibleObject) ||
-                !Find(oleaut32, "SysAllocString", found.sysAllocString))
+            found.lresultFromObject =
+                FindEntry<decltype(found.lresultFromObject)>(oleacc, "LresultFromObject");
+            found.createStdAccessibleObject = FindEntry<decltype(found.createStdAccessibleObject)>(
+                oleacc, "CreateStdAccessibleObject");
+            found.sysAllocString =
+                FindEntry<decltype(found.sysAllocString)>(oleaut32, "SysAllocString");
+            if (!found.lresultFromObject || !found.createStdAccessibleObject ||
+                !found.sysAllocString)
                 return nullptr;
             entries = found;
         }
@@ -181,7 +181,9 @@ public:
         SetEmpty(role);
         long id = 0;
         if (const HRESULT named = Resolve(child, id); FAILED(named)) return named;
-        SetChild(role, id == CHILDID_SELF ? ROLE_SYSTEM_CLIENT : RoleOf(Child(id)->Describe()));
+        // A dialog, as the client area of a message box is: readers then read its texts aloud
+        // as it comes up, not just its caption.
+        SetChild(role, id == CHILDID_SELF ? ROLE_SYSTEM_DIALOG : RoleOf(Child(id)->Describe()));
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
@@ -196,6 +198,7 @@ public:
         const TControl* control = Child(id);
         long flags = control->Describe().role == Description::Link ? STATE_SYSTEM_LINKED
                                                                    : STATE_SYSTEM_READONLY;
+        if (!IsWindowEnabled(window)) flags |= STATE_SYSTEM_UNAVAILABLE; // a modal dialog is up
         if (!IsWindowVisible(window) || IsIconic(window))
             flags |= STATE_SYSTEM_INVISIBLE;
         else if (!IntersectRect(&visible, &client, &control->BoundsRect()))
@@ -307,8 +310,9 @@ public:
         if (const HRESULT named = Resolve(child, id); FAILED(named)) return named;
         if (id == CHILDID_SELF) return standard_->accDoDefaultAction(child);
         if (!Clickable(id)) return DISP_E_MEMBERNOTFOUND;
-        form_->PostClick(*Child(id));
-        return S_OK;
+        // No more than the mouse can do: while a modal dialog has the window disabled, the
+        // link cannot be followed.
+        return form_->PostClick(*Child(id)) ? S_OK : E_ACCESSDENIED;
     }
     HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override { return E_NOTIMPL; }

@@ -39,10 +39,10 @@ TControl* Form::ControlAt(POINT client) const {
     return nullptr;
 }
 
-void Form::PostClick(const TControl& control) {
+bool Form::PostClick(const TControl& control) {
     const auto at = std::find(controls_.begin(), controls_.end(), &control);
-    if (at != controls_.end())
-        PostMessageW(Handle(), kClickMessage, static_cast<WPARAM>(at - controls_.begin()), 0);
+    return IsWindowEnabled(Handle()) && at != controls_.end() &&
+           PostMessageW(Handle(), kClickMessage, static_cast<WPARAM>(at - controls_.begin()), 0);
 }
 
 void Form::SetColour(COLORREF colour) {
@@ -117,7 +117,8 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         pressed_ = nullptr;
         return 0;
     case kClickMessage:
-        if (wParam < controls_.size() && controls_[wParam]->OnClick)
+        // A click posted just before a modal dialog disabled the window is dropped with it.
+        if (IsWindowEnabled(Handle()) && wParam < controls_.size() && controls_[wParam]->OnClick)
             controls_[wParam]->OnClick(*controls_[wParam]);
         return 0;
     case WM_GETOBJECT:

@@ -20,7 +20,8 @@ public:
     TControl* ControlAt(POINT client) const;
     // Clicks a control as the mouse would, once the caller has returned: for assistive
     // technology, whose call comes from another process and must not wait for the click.
-    void PostClick(const TControl& control);
+    // False, and no click, while the window is disabled, as it takes no mouse input then.
+    bool PostClick(const TControl& control);
 
 protected:
     // The background colour of the layout; the system's colours replace it where the user

@@ -3,81 +3,18 @@
 // default action.
 #include "Harness.h"
 #include "Layout.h"
+#include "Reader.h"
 
 #include <gtest/gtest.h>
 
-#include <oleacc.h>
-
+#include <atomic>
 #include <cstdio>
+#include <mutex>
+#include <thread>
 
 using namespace e2e;
 
 namespace {
-
-// One reference to a COM object.
-template <typename T> class ComRef {
-public:
-    ComRef() = default;
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-    ~ComRef() {
-        if (p_) p_->Release();
-    }
-    T* operator->() const { return p_; }
-    T* Get() const { return p_; }
-    T** Put() { return &p_; }
-
-private:
-    T* p_ = nullptr;
-};
-
-VARIANT Child(long id) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = id;
-    return v;
-}
-
-std::wstring Take(BSTR text) {
-    std::wstring taken = text ? std::wstring(text, SysStringLen(text)) : L"";
-    SysFreeString(text);
-    return taken;
-}
-
-std::wstring Name(IAccessible* object, long id) {
-    BSTR name = nullptr;
-    return SUCCEEDED(object->get_accName(Child(id), &name)) ? Take(name) : L"(failed)";
-}
-
-long Number(HRESULT hr, const VARIANT& v) { return SUCCEEDED(hr) && v.vt == VT_I4 ? v.lVal : -1; }
-
-long Role(IAccessible* object, long id) {
-    VARIANT role;
-    VariantInit(&role);
-    return Number(object->get_accRole(Child(id), &role), role);
-}
-
-long State(IAccessible* object, long id) {
-    VARIANT state;
-    VariantInit(&state);
-    return Number(object->get_accState(Child(id), &state), state);
-}
-
-RECT Location(IAccessible* object, long id) {
-    long left = 0, top = 0, width = 0, height = 0;
-    if (FAILED(object->accLocation(&left, &top, &width, &height, Child(id)))) return {};
-    return {left, top, left + width, top + height};
-}
-
-// The id accNavigate reaches, 0 for none, -1 on an error.
-long Navigate(IAccessible* object, long from, long direction) {
-    VARIANT end;
-    VariantInit(&end);
-    const HRESULT hr = object->accNavigate(direction, Child(from), &end);
-    if (hr == S_FALSE) return end.vt == VT_EMPTY ? 0 : -1;
-    return Number(hr, end);
-}
 
 RECT OnScreen(HWND window, RECT clientBox) {
     MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&clientBox), 2);
@@ -86,13 +23,52 @@ RECT OnScreen(HWND window, RECT clientBox) {
 
 bool operator==(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != FALSE; }
 
-// ASCII for the log, line breaks shown.
-std::string Printable(const std::wstring& text) {
-    std::string out;
-    for (wchar_t c : text)
-        out += c == L'\r' ? std::string("\\r") : std::string(1, static_cast<char>(c));
-    return out;
-}
+// The windows that came to the front, as an out-of-context event hook in this process hears of
+// them: the way a screen reader learns that a window has opened.
+class ForegroundEvents {
+public:
+    ForegroundEvents() {
+        thread_ = std::thread([this] {
+            const HWINEVENTHOOK hook =
+                SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
+                                OnEvent, 0, 0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+            MSG message;
+            PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE); // the thread's queue
+            threadId_ = GetCurrentThreadId();
+            // Out-of-context events come to the hooking thread as messages.
+            while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+            if (hook) UnhookWinEvent(hook);
+        });
+        WaitFor([this] { return threadId_.load() != 0; });
+    }
+    ~ForegroundEvents() {
+        PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+        thread_.join();
+    }
+    ForegroundEvents(const ForegroundEvents&) = delete;
+    ForegroundEvents& operator=(const ForegroundEvents&) = delete;
+
+    bool Heard(HWND window) const {
+        std::lock_guard<std::mutex> lock(lock_);
+        for (HWND w : windows_)
+            if (w == window) return true;
+        return false;
+    }
+
+private:
+    static void CALLBACK OnEvent(HWINEVENTHOOK, DWORD, HWND window, LONG, LONG, DWORD, DWORD) {
+        std::lock_guard<std::mutex> lock(lock_);
+        windows_.push_back(window);
+    }
+
+    static std::mutex lock_;
+    static std::vector<HWND> windows_;
+    std::thread thread_;
+    std::atomic<DWORD> threadId_{0};
+};
+
+std::mutex ForegroundEvents::lock_;
+std::vector<HWND> ForegroundEvents::windows_;
 
 class Accessibility : public testing::Test {
 protected:
@@ -101,9 +77,7 @@ protected:
 
     // The client object of the notice window, as a screen reader gets it.
     static void ClientOf(HWND window, ComRef<IAccessible>& client) {
-        ASSERT_EQ(S_OK, AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT),
-                                                   __uuidof(IAccessible),
-                                                   reinterpret_cast<void**>(client.Put())));
+        ASSERT_EQ(S_OK, ClientObject(window, client));
         ASSERT_NE(nullptr, client.Get());
     }
 };
@@ -120,7 +94,7 @@ TEST_F(Accessibility, ClientObjectListsEveryControlInReadingOrderWithWhatAndWher
     ASSERT_NO_FATAL_FAILURE(ClientOf(w, client));
 
     EXPECT_EQ(std::wstring(kCaption), Name(client.Get(), CHILDID_SELF));
-    EXPECT_EQ(ROLE_SYSTEM_CLIENT, Role(client.Get(), CHILDID_SELF));
+    EXPECT_EQ(ROLE_SYSTEM_DIALOG, Role(client.Get(), CHILDID_SELF));
     EXPECT_TRUE(OnScreen(w, {0, 0, 966, 441}) == Location(client.Get(), CHILDID_SELF));
     ComRef<IDispatch> parent;
     EXPECT_EQ(S_OK, client->get_accParent(parent.Put()));
@@ -154,7 +128,7 @@ TEST_F(Accessibility, ClientObjectListsEveryControlInReadingOrderWithWhatAndWher
     ASSERT_TRUE(SUCCEEDED(AccessibleChildren(client.Get(), 0, kCount + 1, children, &got)));
     ASSERT_EQ(kCount, got);
 
-    std::printf("The notice as a screen reader reads it:\n  client \"%s\"\n",
+    std::printf("The notice as a screen reader reads it:\n  dialog \"%s\"\n",
                 Printable(Name(client.Get(), CHILDID_SELF)).c_str());
     for (const auto& e : expected) {
         SCOPED_TRACE(testing::PrintToString(e.name));
@@ -208,6 +182,43 @@ TEST_F(Accessibility, ClientObjectListsEveryControlInReadingOrderWithWhatAndWher
     BSTR name = nullptr;
     EXPECT_EQ(E_INVALIDARG, client->get_accName(Child(kCount + 1), &name));
     EXPECT_EQ(E_INVALIDARG, client->get_accName(Child(-1), &name));
+    EXPECT_EQ(0u, notice.Close());
+}
+
+// What a screen reader says as the notice opens: it takes the client object of the window
+// that came to the front as its focus, and reads a dialog's texts with its caption.
+TEST_F(Accessibility, AsTheNoticeOpensAReaderSpeaksItsCaptionAndEveryTextInReadingOrder) {
+    ForegroundEvents events;
+    Notice notice;
+    const HWND w = notice.Window();
+    const bool heard = WaitFor([&] { return events.Heard(w); }, 5000);
+    std::printf("EVENT_SYSTEM_FOREGROUND for the notice, to an out-of-context hook: %s\n",
+                heard ? "delivered" : "not delivered");
+    // Where the event does not come, a reader finds the foreground window for itself.
+    EXPECT_TRUE(heard || GetForegroundWindow() == w);
+    ComRef<IAccessible> focus;
+    ASSERT_NO_FATAL_FAILURE(ClientOf(w, focus));
+
+    const std::vector<std::wstring> spoken = Speak(focus.Get());
+    std::printf("What a screen reader says:\n");
+    for (const std::wstring& said : spoken) std::printf("  \"%s\"\n", Printable(said).c_str());
+    const std::vector<std::wstring> expected{
+        kCaption,    L"dialog",   kTitle.text, kLabel1Text, kLabel3Text,
+        kLabel4Text, kHost,       kAddress,    kLabel5Text};
+    EXPECT_EQ(expected, spoken) << "the logo is not spoken; the link says its host and address";
+
+    // Reading on ("say all"): from the first child to the last and back, and then no further.
+    const auto walk = [&](long from, long direction) {
+        std::vector<long> visited;
+        long id = Navigate(focus.Get(), CHILDID_SELF, from);
+        for (; id > 0 && visited.size() <= kCount; id = Navigate(focus.Get(), id, direction))
+            visited.push_back(id);
+        visited.push_back(id); // how it ended: 0 for the end, -1 for an error
+        return visited;
+    };
+    EXPECT_EQ((std::vector<long>{1, 2, 3, 4, 5, 6, 7, 0}), walk(NAVDIR_FIRSTCHILD, NAVDIR_NEXT));
+    EXPECT_EQ((std::vector<long>{7, 6, 5, 4, 3, 2, 1, 0}),
+              walk(NAVDIR_LASTCHILD, NAVDIR_PREVIOUS));
     EXPECT_EQ(0u, notice.Close());
 }
 
@@ -276,6 +287,63 @@ TEST_F(Accessibility, DefaultActionOnTheLinkReportsAFailedLaunchInTheErrorDialog
     PressKey(VK_RETURN);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }));
     EXPECT_TRUE(log.Lines().empty());
+    EXPECT_EQ(0u, notice.Close());
+}
+
+// While the "Error" dialog is up, the notice takes no mouse input; a reader cannot follow the
+// link either, and hears that its elements are unavailable. Once it is dismissed, it can.
+TEST_F(Accessibility, WhileTheErrorDialogIsUpTheLinkCannotBeFollowed) {
+    SetMissingHttpHandler();
+    Notice notice;
+    const HWND w = notice.Window();
+    ComRef<IAccessible> client;
+    ASSERT_NO_FATAL_FAILURE(ClientOf(w, client));
+    const auto dialogs = [&] {
+        std::vector<HWND> shown;
+        for (HWND h : notice.TopLevelWindows())
+            if (WindowText(h) == L"Error" && IsWindowVisible(h)) shown.push_back(h);
+        return shown;
+    };
+
+    for (int round = 1; round <= 2; ++round) {
+        SCOPED_TRACE(round);
+        EXPECT_EQ(0, State(client.Get(), kLinkId) & STATE_SYSTEM_UNAVAILABLE);
+        // Two readers at once: the second action may come before the first click is handled,
+        // and its click is then dropped with the window disabled, or after, and then fails.
+        HRESULT results[2] = {E_FAIL, E_FAIL};
+        std::atomic<int> ready{0};
+        std::vector<std::thread> readers;
+        for (HRESULT& result : results)
+            readers.emplace_back([&] {
+                CoInitialize(nullptr);
+                ComRef<IAccessible> own;
+                if (SUCCEEDED(ClientObject(w, own))) {
+                    ++ready;
+                    while (ready < 2) Sleep(0);
+                    result = own->accDoDefaultAction(Child(kLinkId));
+                }
+                CoUninitialize();
+            });
+        for (std::thread& reader : readers) reader.join();
+        std::printf("round %d: two actions at once: 0x%08lx 0x%08lx\n", round,
+                    static_cast<unsigned long>(results[0]), static_cast<unsigned long>(results[1]));
+        EXPECT_TRUE(results[0] == S_OK || results[1] == S_OK);
+        ASSERT_TRUE(WaitFor([&] { return !dialogs().empty(); }));
+        EXPECT_FALSE(IsWindowEnabled(w));
+        EXPECT_EQ(STATE_SYSTEM_UNAVAILABLE, State(client.Get(), kLinkId) & STATE_SYSTEM_UNAVAILABLE);
+        EXPECT_EQ(STATE_SYSTEM_UNAVAILABLE,
+                  State(client.Get(), kLabel1Id) & STATE_SYSTEM_UNAVAILABLE);
+        const HRESULT refused = client->accDoDefaultAction(Child(kLinkId));
+        std::printf("round %d: the action while the dialog is up: 0x%08lx\n", round,
+                    static_cast<unsigned long>(refused));
+        EXPECT_TRUE(FAILED(refused));
+        Sleep(1500);
+        const std::vector<HWND> shown = dialogs();
+        ASSERT_EQ(1u, shown.size()) << "one launch, one dialog";
+        SetForegroundWindow(shown[0]);
+        PressKey(VK_RETURN);
+        ASSERT_TRUE(WaitFor([&] { return dialogs().empty() && IsWindowEnabled(w); }));
+    }
     EXPECT_EQ(0u, notice.Close());
 }
 

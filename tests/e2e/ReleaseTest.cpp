@@ -1,6 +1,7 @@
 // The program as it is shipped and started from a downloads folder.
 #include "Harness.h"
 #include "Layout.h"
+#include "Reader.h"
 
 #include <gtest/gtest.h>
 
@@ -43,6 +44,9 @@ int RunAndWait(const std::wstring& exe) {
     return static_cast<int>(code);
 }
 
+// Fakes of the libraries that are not KnownDLLs and that a program might load by name.
+constexpr const wchar_t* kPlanted[] = {L"version", L"comctl32", L"oleacc", L"oleaut32"};
+
 // While it lives, Wine prefers DLLs found on disk to its own for these programs, as Windows
 // always does for DLLs that are not KnownDLLs.
 class PreferNativeDlls {
@@ -53,7 +57,7 @@ public:
             HKEY overrides = nullptr;
             RegCreateKeyExW(HKEY_CURRENT_USER, (Key(program) + L"\\DllOverrides").c_str(), 0,
                             nullptr, 0, KEY_SET_VALUE, nullptr, &overrides, nullptr);
-            for (const wchar_t* dll : {L"version", L"comctl32"})
+            for (const wchar_t* dll : kPlanted)
                 RegSetValueExW(overrides, dll, 0, REG_SZ, reinterpret_cast<const BYTE*>(order),
                                sizeof(order));
             RegCloseKey(overrides);
@@ -77,10 +81,10 @@ private:
 
 // Under Wine the system's own user32.dll imports version.dll (Windows' does not), so a fake
 // version.dll beside any program that uses user32 is loaded by Wine before the program's first
-// instruction. The program itself is therefore run with the fake comctl32.dll only; both fakes
-// are shown to be found by a program that asks for them by name, and the executable's
-// imports are checked as a file (test_executable.py).
-TEST(Planting, AFakeComctl32BesideTheProgramIsNeverLoaded) {
+// instruction. The program itself is therefore run with the other fakes only; all are shown
+// to be found by a program that asks for them by name, and the executable's imports are
+// checked as a file (test_executable.py).
+TEST(Planting, FakeLibrariesBesideTheProgramAreNeverLoaded) {
     const std::wstring folder = FreshFolder(L"tarnwick-downloads");
     const std::wstring log = folder + L"loaded.log";
     DeleteFileW(log.c_str());
@@ -88,36 +92,52 @@ TEST(Planting, AFakeComctl32BesideTheProgramIsNeverLoaded) {
     const PreferNativeDlls native{L"tarnwick.exe", L"plant_probe.exe"};
     for (const wchar_t* program : {L"tarnwick.exe", L"plant_probe.exe"})
         ASSERT_TRUE(CopyFileW(BesideTests(program).c_str(), (folder + program).c_str(), FALSE));
-    const auto plant = [&](const wchar_t* dll, bool planted) {
+    const auto plant = [&](const std::wstring& dll, bool planted) {
         const std::wstring at = folder + dll;
         if (planted)
-            CopyFileW(BesideTests(std::wstring(L"planted\\") + dll).c_str(), at.c_str(), FALSE);
+            CopyFileW(BesideTests(L"planted\\" + dll).c_str(), at.c_str(), FALSE);
         else
             DeleteFileW(at.c_str());
     };
 
-    // With both planted, a program that loads the DLLs by name gets the fakes.
-    plant(L"version.dll", true);
-    plant(L"comctl32.dll", true);
+    // With all planted, a program that loads the libraries by name gets every fake.
+    for (const wchar_t* dll : kPlanted) plant(std::wstring(dll) + L".dll", true);
     ASSERT_EQ(0, RunAndWait(folder + L"plant_probe.exe"));
     const std::wstring probed = ReadUtf16(log);
-    ASSERT_NE(std::wstring::npos, probed.find(L"version.dll")) << "the set-up plants nothing";
-    ASSERT_NE(std::wstring::npos, probed.find(L"comctl32.dll")) << "the set-up plants nothing";
+    for (const wchar_t* dll : kPlanted)
+        ASSERT_NE(std::wstring::npos, probed.find(folder + dll + L".dll"))
+            << "the set-up plants nothing: " << testing::PrintToString(std::wstring(dll));
     DeleteFileW(log.c_str());
     plant(L"version.dll", false);
 
     // The program starts, shows the error dialog for a failed launch, then has the shell open
-    // the address: the fake is never loaded.
+    // the address; a screen reader reads the whole notice and follows the link: no fake is
+    // ever loaded. Then again with the search of older Windows, where a library loaded by
+    // name alone is looked for in the program's folder first.
     const std::wstring browserLog = folder + L"browser.log";
-    DeleteFileW(browserLog.c_str());
     SetEnvironmentVariableW(L"TARNWICK_BROWSER_LOG", browserLog.c_str());
-    {
+    for (const bool olderWindows : {false, true}) {
+        SCOPED_TRACE(olderWindows ? "without SetDefaultDllDirectories" : "as shipped");
+        DeleteFileW(browserLog.c_str());
         SetMissingHttpHandler();
         LaunchOptions options;
         options.exe = folder + L"tarnwick.exe";
         Notice notice(options);
         const HWND w = notice.Window();
         ASSERT_NE(nullptr, w);
+        HHOOK hook = nullptr;
+        if (olderWindows) {
+            const HMODULE dll = LoadLibraryExW(BesideTests(L"old_dll_search_hook.dll").c_str(),
+                                               nullptr, DONT_RESOLVE_DLL_REFERENCES);
+            const auto proc = reinterpret_cast<HOOKPROC>(
+                reinterpret_cast<void (*)()>(GetProcAddress(dll, "OldDllSearchHook")));
+            ASSERT_NE(nullptr, proc);
+            hook = SetWindowsHookExW(WH_GETMESSAGE, proc, dll,
+                                     GetWindowThreadProcessId(w, nullptr));
+            ASSERT_NE(nullptr, hook);
+            PostMessageW(w, WM_NULL, 0, 0);
+            ASSERT_TRUE(WaitFor([&] { return GetPropW(w, L"tarnwick-test-old-search"); }));
+        }
         Click(CentreOnScreen(w, ExpectedBox(kLink)));
         HWND dialog = nullptr;
         ASSERT_TRUE(WaitFor([&] { return (dialog = notice.FindTopLevel(L"Error")) != nullptr; }));
@@ -126,11 +146,33 @@ TEST(Planting, AFakeComctl32BesideTheProgramIsNeverLoaded) {
         ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
 
         SetHttpHandler(L"\"" + BesideTests(L"stand_in_browser.exe") + L"\" \"%1\"");
+        const auto opened = [&] {
+            const bool done = WaitFor([&] {
+                return GetFileAttributesW(browserLog.c_str()) != INVALID_FILE_ATTRIBUTES;
+            });
+            DeleteFileW(browserLog.c_str());
+            return done;
+        };
         Click(CentreOnScreen(w, ExpectedBox(kLink)));
-        EXPECT_TRUE(WaitFor([&] {
-            return GetFileAttributesW(browserLog.c_str()) != INVALID_FILE_ATTRIBUTES;
-        })) << "the shell did not open the address";
+        EXPECT_TRUE(opened()) << "the shell did not open the address";
+
+        CoInitialize(nullptr);
+        {
+            ComRef<IAccessible> client;
+            const long link = 6; // in reading order
+            EXPECT_EQ(S_OK, ClientObject(w, client));
+            EXPECT_TRUE(client.Get() && ReadTree(client.Get()));
+            if (client.Get() && Role(client.Get(), link) == ROLE_SYSTEM_LINK) {
+                EXPECT_EQ(9u, Speak(client.Get()).size()) << "caption, role and seven texts";
+                EXPECT_EQ(S_OK, client->accDoDefaultAction(Child(link)));
+                EXPECT_TRUE(opened()) << "the reader's action did not open the address";
+            } else {
+                ADD_FAILURE() << "the notice has no link for a reader";
+            }
+        }
+        CoUninitialize();
+        if (hook) UnhookWindowsHookEx(hook);
         EXPECT_EQ(0u, notice.Close());
+        EXPECT_EQ(L"", ReadUtf16(log)) << "loaded from the program's folder";
     }
-    EXPECT_EQ(L"", ReadUtf16(log)) << "loaded from the program's folder";
 }
