@@ -68,12 +68,10 @@ phase load
 if [ "$TARNWICK_ROUTE" = emulated ]; then
     build_product x86_64
     cp build/x86_64/tarnwick.exe build/e2e-x86_64/tarnwick-x86_64.exe
-    cp build/x86_64/floor.exe build/e2e-x86_64/floor-x86_64.exe
     echo "Readers' load: the x86-64 build, which runs natively here"
-    TARNWICK_UNDER_TEST=tarnwick-x86_64.exe TARNWICK_PLAIN_WINDOW=floor-x86_64.exe \
-        ctest --test-dir build/e2e-x86_64 --output-on-failure -L load || status=1
+    TARNWICK_UNDER_TEST=tarnwick-x86_64.exe ctest --test-dir build/e2e-x86_64 -V -L load || status=1
 else
-    ctest --test-dir "build/e2e-$TARNWICK_ARCH" --output-on-failure -L load || status=1
+    ctest --test-dir "build/e2e-$TARNWICK_ARCH" -V -L load || status=1
 fi
 
 phase dpi
