@@ -11,18 +11,17 @@ cannot silently fall behind the toolchain.
 """
 import collections
 import os
-import re
-import subprocess
 import sys
 import textwrap
 
-# What each toolchain package's part of the executable is, its licence, and which part of the
+import linkmap
+
+# What each runtime's part of the executable is, its licence in words, and which part of the
 # package's copyright file is the notice to ship (from the first marker to the end of the line
 # holding the second; None: the whole file).
 COMPONENTS = {
     "gcc": {
         "title": "GCC runtime libraries (libgcc, libstdc++ and the start-up objects)",
-        "packages": ("gcc-mingw-w64-i686-win32", "g++-mingw-w64-i686-win32"),
         "licence": "GNU General Public License, version 3 or later, with the GCC Runtime "
                    "Library Exception, version 3.1",
         "excerpt": ("GCC is Copyright (C)", "requirements of the license of GCC."),
@@ -30,40 +29,11 @@ COMPONENTS = {
     "mingw-w64": {
         "title": "MinGW-w64 runtime (C run-time start-up, mingwex, and the import libraries "
                  "of the Windows system DLLs)",
-        "packages": ("mingw-w64-i686-dev",),
         "licence": "Zope Public License 2.1, with parts in the public domain and under the "
                    "other terms listed in the notice",
         "excerpt": None,
     },
 }
-
-
-def linked_files(map_text):
-    """(library or object, member or None) for every input of the link that came from outside
-    the build tree: archive members the link pulled in, and object files loaded directly."""
-    found = set()
-    included = map_text.split("Archive member included", 1)[1]
-    included = re.split(r"^(?:Discarded input sections|Memory Configuration)", included, 1,
-                        re.M)[0]
-    for line in included.splitlines():
-        m = re.match(r"^(/\S+\.a)\(([^)]+)\)", line)
-        if m:
-            found.add((os.path.realpath(m.group(1)), m.group(2)))
-    for m in re.finditer(r"^LOAD (/\S+\.o)$", map_text, re.M):
-        found.add((os.path.realpath(m.group(1)), None))
-    return found
-
-
-def package_of(path):
-    out = subprocess.run(["dpkg", "-S", path], capture_output=True, text=True)
-    if out.returncode != 0:
-        sys.exit(f"notices: {path} belongs to no installed package")
-    return out.stdout.split(":", 1)[0]
-
-
-def version_of(package):
-    return subprocess.run(["dpkg-query", "-W", "-f=${Version}", package], capture_output=True,
-                          text=True, check=True).stdout
 
 
 def notice_text(package, excerpt):
@@ -74,7 +44,7 @@ def notice_text(package, excerpt):
         start = text.find(excerpt[0])
         end = text.find(excerpt[1], start)
         if start < 0 or end < 0:
-            sys.exit(f"notices: {path} no longer holds the expected notice; update notices.py")
+            linkmap.fail(f"{path} no longer holds the expected notice; update notices.py")
         text = text[start:end + len(excerpt[1])]
     return path, text.rstrip() + "\n"
 
@@ -85,19 +55,7 @@ def fill(text, indent="  "):
 
 def main():
     map_path, version = sys.argv[1], sys.argv[2]
-    with open(map_path, encoding="utf-8", errors="replace") as f:
-        files = linked_files(f.read())
-    by_component = collections.defaultdict(lambda: collections.defaultdict(set))
-    packages = collections.defaultdict(set)
-    for path, member in files:
-        package = package_of(path)
-        component = next((c for c, d in COMPONENTS.items() if package in d["packages"]), None)
-        if component is None:
-            sys.exit(f"notices: no notice is known for {path} (package {package}); add it to "
-                     "notices.py")
-        by_component[component][os.path.basename(path)].add(member)
-        packages[component].add(package)
-
+    by_component, packages = linkmap.runtime_parts(map_path)
     out = [f"Third-party software in tarnwick.exe {version}", "=" * 50, "",
            "tarnwick.exe is linked statically: it holds parts of the runtime libraries of its",
            "compiler, MinGW-w64 GCC for 32-bit Windows. This list is made from the link map of",
@@ -107,10 +65,13 @@ def main():
         d = COMPONENTS[component]
         out += [f"{number}. {d['title']}", "",
                 fill(f"Licence: {d['licence']}"),
-                fill("Debian packages: " + ", ".join(f"{p} {version_of(p)}"
+                fill("Debian packages: " + ", ".join(f"{p} {linkmap.version_of(p)}"
                                                      for p in sorted(packages[component]))),
                 "Linked from:"]
-        for library, members in sorted(by_component[component].items()):
+        libraries = collections.defaultdict(set)
+        for path, members in by_component[component].items():
+            libraries[os.path.basename(path)] |= members
+        for library, members in sorted(libraries.items()):
             named = sorted(m for m in members if m)
             out.append(fill(f"  {library}" + (": " + ", ".join(named) if named else ""),
                             indent="      "))

@@ -3,7 +3,10 @@
 # It builds the 32-bit tarnwick.exe from scratch (reproducibly: the same commit gives the same
 # bytes), checks the file that ships (PE identity, hardening, imports, resources), signs it if
 # a certificate is given and verifies the signature, and writes OUT/tarnwick-VERSION/ with
-# tarnwick.exe, THIRD-PARTY-NOTICES.txt and SHA256SUMS. Nothing is written on any error.
+# tarnwick.exe, THIRD-PARTY-NOTICES.txt, the software bill of materials
+# tarnwick-VERSION.cdx.json (CycloneDX 1.6), the build record BUILDINFO (the commit and the
+# toolchain) and SHA256SUMS. Nothing is written on any error. scripts/verify-release.sh checks
+# such a bundle against the repository.
 #
 # Signing (Authenticode, SHA-256), from the environment:
 #   TARNWICK_SIGN_PFX             the maker's code-signing certificate and key (PKCS#12)
@@ -13,6 +16,8 @@
 #   TARNWICK_SIGN_TEST=1          allows a signature without a timestamp, for tests only
 #   TARNWICK_SIGN_CA_FILE         certificates to verify the signature against
 #   TARNWICK_SIGN_TSA_CA_FILE     the same for the timestamp (both default to the system's)
+#   TARNWICK_ATTACH_SIGNATURE     a signature taken from a shipped tarnwick.exe, attached instead
+#                                 of signing (verify-release.sh reproduces a signed bundle so)
 # Keep the certificate, its key and the password out of the repository.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -23,15 +28,26 @@ fail() {
 }
 
 version="$(sed -n 's/^project(tarnwick VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")"
+commit="$(git -C "$root" rev-parse HEAD)"
+# The time a release states (the SBOM's, a test signature's): the commit's, so that the same
+# commit gives the same bytes.
+source_date="${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct)}"
 name="tarnwick-$version"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 "$root/scripts/setup.sh"
+# The packages whose versions decide the executable's bytes, recorded in BUILDINFO.
+toolchain_packages=(g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32 binutils-mingw-w64-i686
+                    mingw-w64-i686-dev mingw-w64-common cmake ninja-build)
 
 # The signing inputs are checked before anything is built.
 pfx="${TARNWICK_SIGN_PFX:-}" timestamp_url="${TARNWICK_SIGN_TIMESTAMP_URL:-}"
+attach="${TARNWICK_ATTACH_SIGNATURE:-}"
 system_cas=/etc/ssl/certs/ca-certificates.crt
-if [ -n "$pfx" ]; then
+if [ -n "$attach" ]; then
+    [ -z "$pfx" ] || fail "TARNWICK_ATTACH_SIGNATURE and TARNWICK_SIGN_PFX exclude each other"
+    [ -r "$attach" ] || fail "the signature file '$attach' cannot be read"
+elif [ -n "$pfx" ]; then
     [ -f "$pfx" ] || fail "the certificate file '$pfx' (TARNWICK_SIGN_PFX) does not exist"
     [ -r "$pfx" ] || fail "the certificate file '$pfx' cannot be read"
     password="$work/password"
@@ -79,16 +95,22 @@ rm -rf "$build"
 
 mkdir "$work/$name"
 exe="$work/$name/tarnwick.exe"
-if [ -n "$pfx" ]; then
+verify=(osslsigncode verify -in "$exe" -CAfile "${TARNWICK_SIGN_CA_FILE:-$system_cas}")
+if [ -n "$attach" ]; then
+    osslsigncode attach-signature -sigin "$attach" -in "$build/tarnwick.exe" -out "$exe" \
+        >"$work/sign.log" 2>&1 || { cat "$work/sign.log" >&2; fail "the signature cannot be attached"; }
+    "${verify[@]}" -TSA-CAfile "${TARNWICK_SIGN_TSA_CA_FILE:-$system_cas}" >"$work/verify.log" 2>&1 ||
+        { cat "$work/verify.log" >&2; fail "with the signature attached, the executable does not verify"; }
+    signed="signature attached from '$attach'"
+elif [ -n "$pfx" ]; then
     sign=(osslsigncode sign -pkcs12 "$pfx" -readpass "$password" -h sha256 -n tarnwick
           -in "$build/tarnwick.exe" -out "$exe")
-    verify=(osslsigncode verify -in "$exe" -CAfile "${TARNWICK_SIGN_CA_FILE:-$system_cas}")
     if [ -n "$timestamp_url" ]; then
         sign+=(-ts "$timestamp_url")
         verify+=(-TSA-CAfile "${TARNWICK_SIGN_TSA_CA_FILE:-$system_cas}")
     else
         # A test signature: at a fixed time (the last commit's), so that it is reproducible.
-        sign+=(-time "${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct)}")
+        sign+=(-time "$source_date")
     fi
     if ! "${sign[@]}" >"$work/sign.log" 2>&1; then
         cat "$work/sign.log" >&2
@@ -112,11 +134,34 @@ fi
 
 /usr/bin/python3 "$root/scripts/notices.py" "$build/tarnwick.map" "$version" \
     >"$work/$name/THIRD-PARTY-NOTICES.txt"
-(cd "$work/$name" && sha256sum tarnwick.exe THIRD-PARTY-NOTICES.txt >SHA256SUMS)
+SOURCE_DATE_EPOCH="$source_date" /usr/bin/python3 "$root/scripts/sbom.py" "$exe" "$build/tarnwick.map" \
+    "$source_date" >"$work/$name/$name.cdx.json"
+
+# What made the executable: enough for anyone with the repository to build the same bytes.
+# Uncommitted changes to tracked files are recorded, as no commit can reproduce them.
+tree=clean
+[ -z "$(git -C "$root" status --porcelain --untracked-files=no)" ] || tree=modified
+{
+    echo "Format: tarnwick-buildinfo 1"
+    echo "Source: tarnwick $version"
+    echo "Commit: $commit"
+    echo "Source-Tree: $tree"
+    echo "Source-Date-Epoch: $source_date"
+    echo "Build-Type: Release"
+    echo "Toolchain-File: cmake/i686-w64-mingw32.cmake"
+    echo "Build-Command: scripts/release.sh"
+    echo "Build-Distribution: $(. /etc/os-release && echo "$ID-$VERSION_ID")"
+    echo "Build-Architecture: $(dpkg --print-architecture)"
+    echo "Installed-Build-Depends:"
+    dpkg-query -W -f=' ${Package} (= ${Version})\n' "${toolchain_packages[@]}"
+} >"$work/$name/BUILDINFO"
+(cd "$work/$name" && sha256sum tarnwick.exe THIRD-PARTY-NOTICES.txt "$name.cdx.json" BUILDINFO >SHA256SUMS)
 
 mkdir -p "$out"
 rm -rf "${out:?}/$name"
 mv "$work/$name" "$out/$name"
 echo "release: $out/$name"
 echo "  tarnwick.exe  $(stat -c %s "$out/$name/tarnwick.exe") bytes, $signed"
+[ "$tree" = clean ] ||
+    echo "  NOTE: built with uncommitted changes to $commit: no one can reproduce this bundle"
 sed 's/^/  /' "$out/$name/SHA256SUMS"

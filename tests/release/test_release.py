@@ -1,6 +1,7 @@
 #!/usr/bin/python3
-"""The release command, with throwaway certificates from a throwaway CA and a timestamp
-authority on 127.0.0.1 (openssl ts behind a few lines of HTTP server).
+"""The release command and the check of its bundles (verify-release.sh), with throwaway
+certificates from a throwaway CA and a timestamp authority on 127.0.0.1 (openssl ts behind a
+few lines of HTTP server).
 
     test_release.py SHIPPED_EXE EXE_UNDER_TEST NOTICE_TESTS_EXE
 
@@ -11,6 +12,7 @@ the same way to be run.
 """
 import hashlib
 import http.server
+import json
 import os
 import re
 import shutil
@@ -22,9 +24,13 @@ import threading
 import time
 import unittest
 
+import pefile
+
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 SHIPPED = UNDER_TEST = NOTICE_TESTS = None
 DAY = 86400
+SBOM = "tarnwick-6.0.cdx.json"
+BUNDLE = ["tarnwick.exe", "THIRD-PARTY-NOTICES.txt", SBOM, "BUILDINFO", "SHA256SUMS"]
 
 CA_CONFIG = """
 [ ca ]
@@ -183,11 +189,10 @@ class Release(unittest.TestCase):
 
     def bundle(self, out):
         folder = os.path.join(out, "tarnwick-6.0")
-        self.assertEqual(["SHA256SUMS", "THIRD-PARTY-NOTICES.txt", "tarnwick.exe"],
-                         sorted(os.listdir(folder)))
+        self.assertEqual(sorted(BUNDLE), sorted(os.listdir(folder)))
         with open(os.path.join(folder, "SHA256SUMS")) as f:
             sums = dict(reversed(line.split()) for line in f if line.strip())
-        self.assertEqual({"tarnwick.exe", "THIRD-PARTY-NOTICES.txt"}, set(sums))
+        self.assertEqual(set(BUNDLE) - {"SHA256SUMS"}, set(sums))
         for name, digest in sums.items():
             with open(os.path.join(folder, name), "rb") as f:
                 self.assertEqual(hashlib.sha256(f.read()).hexdigest(), digest, name)
@@ -224,6 +229,50 @@ class Release(unittest.TestCase):
         self.assertEqual(linked, listed)
         self.assertIn("GCC RUNTIME LIBRARY EXCEPTION", notices)
         self.assertIn("Redistributions in binary form must reproduce", notices)  # ZPL, mingw-w64
+
+        # The SBOM: valid against the official CycloneDX 1.6 schema, by the CycloneDX project's
+        # own validator; its product is the executable as shipped; its runtimes are exactly
+        # what the map shows, each file with its hash; the Windows libraries end the graph.
+        sbom_path = os.path.join(folder, SBOM)
+        validated = run("node", os.path.join(ROOT, "tests", "release", "validate-sbom.js"),
+                        sbom_path)
+        print(validated.stdout)
+        self.assertEqual(0, validated.returncode, validated.stdout + validated.stderr)
+        with open(sbom_path) as f:
+            sbom = json.load(f)
+        with open(os.path.join(folder, "tarnwick.exe"), "rb") as f:
+            exe = f.read()
+        product = sbom["metadata"]["component"]
+        self.assertEqual(("tarnwick", "6.0", "Quenvale, Inc."),
+                         (product["name"], product["version"], product["supplier"]["name"]))
+        self.assertEqual({"SHA-256": hashlib.sha256(exe).hexdigest(),
+                          "SHA-512": hashlib.sha512(exe).hexdigest()},
+                         {h["alg"]: h["content"] for h in product["hashes"]})
+        self.assertNotIn("id", json.dumps(product["licenses"]), "an open licence is claimed")
+        covered = set()
+        for runtime in (c for c in sbom["components"] if "components" in c):
+            self.assertTrue(runtime["licenses"][0]["expression"])
+            for part in runtime["components"]:
+                props = [(p["name"], p["value"]) for p in part["properties"]]
+                path = dict(props)["bsi:component:filename"]
+                members = [v for n, v in props if n == "tarnwick:linked-member"] or [None]
+                covered |= {(os.path.basename(path), m) for m in members}
+                self.assertTrue(part["purl"].startswith("pkg:deb/debian/"), part["purl"])
+                with open(path, "rb") as f:
+                    self.assertEqual(hashlib.sha512(f.read()).hexdigest(),
+                                     part["hashes"][0]["content"], path)
+        self.assertEqual(linked, covered)
+        windows = {c["name"]: c["scope"] for c in sbom["components"]
+                   if c["bom-ref"].startswith("windows:")}
+        imported = {entry.dll.decode().lower()
+                    for entry in pefile.PE(data=exe).DIRECTORY_ENTRY_IMPORT}
+        self.assertEqual(imported, {n for n, scope in windows.items() if scope == "required"})
+        self.assertLessEqual({"shell32.dll", "oleacc.dll", "oleaut32.dll"},
+                             {n for n, scope in windows.items() if scope == "optional"})
+        graph = {d["ref"]: d["dependsOn"] for d in sbom["dependencies"]}
+        self.assertEqual({"windows:" + n for n in windows} | {"gcc", "mingw-w64"},
+                         set(graph["tarnwick"]))
+        self.assertTrue(all(graph["windows:" + n] == [] for n in windows), "the graph goes on")
 
     def test_timestamped_signature_outlives_the_certificate_a_plain_one_does_not(self):
         out = os.path.join(self.dir, "signed")
@@ -271,6 +320,88 @@ class Release(unittest.TestCase):
                     env=dict(os.environ, TARNWICK_UNDER_TEST="tarnwick-signed.exe"))
         self.assertEqual(0, shown.returncode, shown.stdout[-2000:])
 
+    def release_from_fresh_clone(self, name, **settings):
+        """A release of this repository's HEAD, made from a fresh clone of it."""
+        source = os.path.join(self.dir, "clone-" + name)
+        self.check(run("git", "clone", "--quiet", ROOT, source))
+        env = {k: v for k, v in os.environ.items() if not k.startswith("TARNWICK_SIGN")}
+        env.update(settings)
+        out = os.path.join(self.dir, "fresh-" + name)
+        done = run(os.path.join(source, "scripts", "release.sh"), out, env=env)
+        self.assertEqual(0, done.returncode, done.stderr)
+        return self.bundle(out)
+
+    def verify_release(self, folder):
+        env = dict(os.environ, TARNWICK_SIGN_CA_FILE=self.ca, TARNWICK_SIGN_TSA_CA_FILE=self.ca)
+        done = run(os.path.join(ROOT, "scripts", "verify-release.sh"), folder, env=env)
+        print(f"$ verify-release.sh {os.path.basename(os.path.dirname(folder))}\n"
+              f"{done.stdout}{done.stderr}")
+        return done
+
+    def test_unsigned_and_timestamped_bundles_are_reproduced_and_a_changed_byte_is_found(self):
+        head = run("git", "-C", ROOT, "rev-parse", "HEAD").stdout.strip()
+        unsigned = self.release_from_fresh_clone("unsigned")
+        signed = self.release_from_fresh_clone(
+            "signed", **self.signing(TARNWICK_SIGN_TIMESTAMP_URL=self.tsa_url))
+        # The check rebuilds the commit and compares every file, the SBOM and the notices too:
+        # two releases of one commit give the same bytes.
+        for folder in (unsigned, signed):
+            with open(os.path.join(folder, "BUILDINFO")) as f:
+                self.assertIn(f"Commit: {head}\nSource-Tree: clean\n", f.read())
+            done = self.verify_release(folder)
+            self.assertEqual(0, done.returncode)
+            with open(os.path.join(folder, "tarnwick.exe"), "rb") as f:
+                digest = hashlib.sha256(f.read()).hexdigest()
+            self.assertIn(f"reproduced: tarnwick-6.0 from commit {head}, tarnwick.exe sha256 "
+                          f"{digest}", done.stdout)
+        # A byte changed in the code of the signed executable, one in the SBOM.
+        tampered = os.path.join(self.dir, "tampered", "tarnwick-6.0")
+        shutil.copytree(signed, tampered)
+        exe = os.path.join(tampered, "tarnwick.exe")
+        text = next(s for s in pefile.PE(exe).sections if s.Name.startswith(b".text"))
+        code_offset = text.PointerToRawData + 0x200
+        flip(exe, code_offset)
+        flip(os.path.join(tampered, SBOM), 100)
+        done = self.verify_release(tampered)
+        self.assertNotEqual(0, done.returncode)
+        self.assertIn("NOT reproduced", done.stdout)
+        self.assertIn("tarnwick.exe: differs from the rebuild", done.stdout)
+        self.assertIn(f"bytes 0x{code_offset:x}-0x{code_offset:x} (1 bytes), in section .text",
+                      done.stdout)
+        self.assertIn(f"{SBOM}: differs from the rebuild", done.stdout)
+        self.assertIn("bytes 0x64-0x64 (1 bytes)", done.stdout)
+        self.assertIn("tarnwick.exe: its SHA-256 is not the one in SHA256SUMS", done.stdout)
+
+    def test_bundles_that_cannot_be_checked_give_a_clear_error(self):
+        head = run("git", "-C", ROOT, "rev-parse", "HEAD").stdout.strip()
+        packages = run("dpkg-query", "-W", "-f", "${Package} ${Version}\n", "cmake",
+                       "g++-mingw-w64-i686-win32").stdout.split("\n")
+        record = ("Format: tarnwick-buildinfo 1\nCommit: {commit}\nSource-Tree: clean\n"
+                  "Source-Date-Epoch: 1\nInstalled-Build-Depends:\n"
+                  + "".join(" {} (= {})\n".format(*p.split()) for p in packages if p)
+                  + "{extra}")
+        cases = [
+            ("no build record", None,
+             "the bundle has no build record (BUILDINFO): which commit and toolchain made it"),
+            ("unknown commit", record.format(commit="0123456789" * 4, extra=""),
+             "commit 0123456789012345678901234567890123456789 is not in this repository"),
+            ("another toolchain", record.format(commit=head,
+                                                extra=" ninja-build (= 0.1-older)\n"),
+             "the installed toolchain differs from the one that made the bundle"),
+        ]
+        for name, buildinfo, message in cases:
+            with self.subTest(name):
+                folder = os.path.join(self.dir, "unverifiable", name, "tarnwick-6.0")
+                os.makedirs(folder)
+                shutil.copyfile(SHIPPED, os.path.join(folder, "tarnwick.exe"))
+                if buildinfo:
+                    with open(os.path.join(folder, "BUILDINFO"), "w") as f:
+                        f.write(buildinfo)
+                done = self.verify_release(folder)
+                self.assertNotEqual(0, done.returncode)
+                self.assertIn(message, done.stderr)
+        self.assertRegex(done.stderr, r"ninja-build +0\.1-older +\S+")
+
     def test_bad_signing_inputs_give_a_clear_error_and_no_bundle(self):
         garbage = os.path.join(self.dir, "garbage.pfx")
         with open(garbage, "wb") as f:
@@ -305,6 +436,14 @@ class Release(unittest.TestCase):
                 self.assertFalse(os.path.exists(os.path.join(out, "tarnwick-6.0")),
                                  "a bundle was written")
                 print(f"{name}: {done.stderr.strip().splitlines()[-1]}")
+
+
+def flip(path, offset):
+    with open(path, "r+b") as f:
+        f.seek(offset)
+        byte = f.read(1)[0]
+        f.seek(offset)
+        f.write(bytes([byte ^ 1]))
 
 
 def free_port():
