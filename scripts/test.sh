@@ -37,7 +37,8 @@ build_e2e "$TARNWICK_ARCH" "$ROOT/build/$TARNWICK_ARCH/tarnwick.exe"
 # Under emulation a 32-bit program that uses COM proxies into another process crashes now and
 # then (Wine's 32-bit RPC under qemu: a call through address 0); the screen reader's side of the
 # accessibility tests then runs natively, as a 64-bit test program, against the same 32-bit
-# tarnwick.exe, as a 64-bit screen reader does on 64-bit Windows.
+# tarnwick.exe, as a 64-bit screen reader does on 64-bit Windows, and so does the reader that
+# other tests start (TARNWICK_READER).
 reader_arch="$TARNWICK_ARCH"
 if [ "$TARNWICK_ROUTE" = emulated ]; then
     reader_arch=x86_64
@@ -51,6 +52,7 @@ ctest --test-dir build/native --output-on-failure -LE release || status=1
 phase end-to-end
 trap end_session EXIT
 start_session "$(mktemp -d)"
+[ "$reader_arch" = "$TARNWICK_ARCH" ] || export TARNWICK_READER="Z:$ROOT/build/e2e-$reader_arch/screen_reader.exe"
 ctest --test-dir "build/e2e-$TARNWICK_ARCH" --output-on-failure -LE "dpi|screen|release|accessibility|load" || status=1
 ctest --test-dir "build/e2e-$reader_arch" --output-on-failure -L accessibility || status=1
 
