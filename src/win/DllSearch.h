@@ -16,8 +16,9 @@ HMODULE LoadSystemLibrary(const wchar_t* name);
 
 // A library's entry point as the type it has; null if the library or the entry is missing.
 template <typename Proc> Proc FindEntry(HMODULE module, const char* name) {
-    return module ? reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)))
-                  : nullptr;
+    return module
+               ? reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)))
+               : nullptr;
 }
 
 } // namespace win

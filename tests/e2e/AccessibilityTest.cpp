@@ -30,8 +30,8 @@ public:
     ForegroundEvents() {
         thread_ = std::thread([this] {
             const HWINEVENTHOOK hook =
-                SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
-                                OnEvent, 0, 0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+                SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, OnEvent,
+                                0, 0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
             MSG message;
             PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE); // the thread's queue
             threadId_ = GetCurrentThreadId();
@@ -202,9 +202,9 @@ TEST_F(Accessibility, AsTheNoticeOpensAReaderSpeaksItsCaptionAndEveryTextInReadi
     const std::vector<std::wstring> spoken = Speak(focus.Get());
     std::printf("What a screen reader says:\n");
     for (const std::wstring& said : spoken) std::printf("  \"%s\"\n", Printable(said).c_str());
-    const std::vector<std::wstring> expected{
-        kCaption,    L"dialog",   kTitle.text, kLabel1Text, kLabel3Text,
-        kLabel4Text, kHost,       kAddress,    kLabel5Text};
+    const std::vector<std::wstring> expected{kCaption,    L"dialog",   kTitle.text,
+                                             kLabel1Text, kLabel3Text, kLabel4Text,
+                                             kHost,       kAddress,    kLabel5Text};
     EXPECT_EQ(expected, spoken) << "the logo is not spoken; the link says its host and address";
 
     // Reading on ("say all"): from the first child to the last and back, and then no further.
@@ -217,8 +217,7 @@ TEST_F(Accessibility, AsTheNoticeOpensAReaderSpeaksItsCaptionAndEveryTextInReadi
         return visited;
     };
     EXPECT_EQ((std::vector<long>{1, 2, 3, 4, 5, 6, 7, 0}), walk(NAVDIR_FIRSTCHILD, NAVDIR_NEXT));
-    EXPECT_EQ((std::vector<long>{7, 6, 5, 4, 3, 2, 1, 0}),
-              walk(NAVDIR_LASTCHILD, NAVDIR_PREVIOUS));
+    EXPECT_EQ((std::vector<long>{7, 6, 5, 4, 3, 2, 1, 0}), walk(NAVDIR_LASTCHILD, NAVDIR_PREVIOUS));
     EXPECT_EQ(0u, notice.Close());
 }
 
@@ -330,7 +329,8 @@ TEST_F(Accessibility, WhileTheErrorDialogIsUpTheLinkCannotBeFollowed) {
         EXPECT_TRUE(results[0] == S_OK || results[1] == S_OK);
         ASSERT_TRUE(WaitFor([&] { return !dialogs().empty(); }));
         EXPECT_FALSE(IsWindowEnabled(w));
-        EXPECT_EQ(STATE_SYSTEM_UNAVAILABLE, State(client.Get(), kLinkId) & STATE_SYSTEM_UNAVAILABLE);
+        EXPECT_EQ(STATE_SYSTEM_UNAVAILABLE,
+                  State(client.Get(), kLinkId) & STATE_SYSTEM_UNAVAILABLE);
         EXPECT_EQ(STATE_SYSTEM_UNAVAILABLE,
                   State(client.Get(), kLabel1Id) & STATE_SYSTEM_UNAVAILABLE);
         const HRESULT refused = client->accDoDefaultAction(Child(kLinkId));

@@ -40,9 +40,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     RegisterClassW(&windowClass);
     RECT frame{0, 0, 966, 441};
     AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
-    const HWND window = CreateWindowW(L"PlainWindow", L"Introducing Tolvan", WS_OVERLAPPEDWINDOW,
-                                      CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
-                                      frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
+    const HWND window = CreateWindowW(
+        L"PlainWindow", L"Introducing Tolvan", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+        frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
     ShowWindow(window, show);
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);

@@ -1,5 +1,6 @@
-// Loads version.dll, comctl32.dll, oleacc.dll and oleaut32.dll by name, as any program might: the planting test runs it
-// from the planted folder to show that its fakes are found there when nothing prevents it.
+// Loads version.dll, comctl32.dll, oleacc.dll and oleaut32.dll by name, as any program might: the
+// planting test runs it from the planted folder to show that its fakes are found there when nothing
+// prevents it.
 #include <windows.h>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {

@@ -37,8 +37,8 @@ private:
 HRESULT ClientObject(HWND window, ComRef<IAccessible>& client);
 
 VARIANT Child(long id);
-long Number(HRESULT hr, const VARIANT& v); // the VT_I4 an answer holds, -1 for none
-std::wstring Take(BSTR text); // frees it
+long Number(HRESULT hr, const VARIANT& v);        // the VT_I4 an answer holds, -1 for none
+std::wstring Take(BSTR text);                     // frees it
 std::wstring Name(IAccessible* object, long id);  // "(failed)" on a failure
 std::wstring Value(IAccessible* object, long id); // empty if none
 long Role(IAccessible* object, long id);          // -1 on a failure

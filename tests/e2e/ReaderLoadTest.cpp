@@ -27,7 +27,8 @@ constexpr int kAloneReads = 300, kAloneFresh = 500;
 // The process's private memory. Wine reports the process's anonymous resident memory here;
 // it gives no private bytes or object counts for another process.
 double PrivateMiB(DWORD processId) {
-    const HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+    const HANDLE process =
+        OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
     PROCESS_MEMORY_COUNTERS memory{};
     memory.cb = sizeof(memory);
     GetProcessMemoryInfo(process, &memory, sizeof(memory));
@@ -96,21 +97,26 @@ Figures Load(const Notice& target) {
     Figures figures;
     // The first requests load the libraries, make the object and start Wine's threads for
     // calls from several readers: not the figures sought.
-    UnderLoad(window, kReaders, [&] { return ReadThroughOneObject(window, 1); }, figures);
+    UnderLoad(
+        window, kReaders, [&] { return ReadThroughOneObject(window, 1); }, figures);
     double last = figures.start = PrivateMiB(target.ProcessId());
     const auto grown = [&] {
         const double now = PrivateMiB(target.ProcessId()), growth = now - last;
         last = now;
         return growth;
     };
-    UnderLoad(window, 1, [&] { return ReadThroughOneObject(window, kAloneReads); }, figures);
+    UnderLoad(
+        window, 1, [&] { return ReadThroughOneObject(window, kAloneReads); }, figures);
     figures.readsAlone = grown();
-    UnderLoad(window, 1, [&] { return AskForFreshObjects(window, kAloneFresh); }, figures);
+    UnderLoad(
+        window, 1, [&] { return AskForFreshObjects(window, kAloneFresh); }, figures);
     figures.freshAlone = grown();
-    UnderLoad(window, kReaders,
-              [&] { return ReadThroughOneObject(window, kRequests / kReaders); }, figures);
-    UnderLoad(window, kReaders, [&] { return AskForFreshObjects(window, kRequests / kReaders); },
-              figures);
+    UnderLoad(
+        window, kReaders, [&] { return ReadThroughOneObject(window, kRequests / kReaders); },
+        figures);
+    UnderLoad(
+        window, kReaders, [&] { return AskForFreshObjects(window, kRequests / kReaders); },
+        figures);
     figures.together = grown();
     EXPECT_EQ(0, look.Differences(CaptureClient(window))) << "it looks different after the load";
     return figures;

@@ -131,8 +131,8 @@ TEST(Planting, FakeLibrariesBesideTheProgramAreNeverLoaded) {
             const auto proc = reinterpret_cast<HOOKPROC>(
                 reinterpret_cast<void (*)()>(GetProcAddress(dll, "OldDllSearchHook")));
             ASSERT_NE(nullptr, proc);
-            hook = SetWindowsHookExW(WH_GETMESSAGE, proc, dll,
-                                     GetWindowThreadProcessId(w, nullptr));
+            hook =
+                SetWindowsHookExW(WH_GETMESSAGE, proc, dll, GetWindowThreadProcessId(w, nullptr));
             ASSERT_NE(nullptr, hook);
             PostMessageW(w, WM_NULL, 0, 0);
             ASSERT_TRUE(WaitFor([&] { return GetPropW(w, L"tarnwick-test-old-search"); }));
@@ -146,9 +146,8 @@ TEST(Planting, FakeLibrariesBesideTheProgramAreNeverLoaded) {
 
         SetHttpHandler(L"\"" + BesideTests(L"stand_in_browser.exe") + L"\" \"%1\"");
         const auto opened = [&] {
-            const bool done = WaitFor([&] {
-                return GetFileAttributesW(browserLog.c_str()) != INVALID_FILE_ATTRIBUTES;
-            });
+            const bool done = WaitFor(
+                [&] { return GetFileAttributesW(browserLog.c_str()) != INVALID_FILE_ATTRIBUTES; });
             DeleteFileW(browserLog.c_str());
             return done;
         };

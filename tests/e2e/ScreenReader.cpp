@@ -13,7 +13,8 @@ using namespace e2e;
 
 int wmain(int argc, wchar_t** argv) {
     if (argc != 2) return 2;
-    const HWND window = reinterpret_cast<HWND>(static_cast<INT_PTR>(std::wcstoll(argv[1], nullptr, 10)));
+    const HWND window =
+        reinterpret_cast<HWND>(static_cast<INT_PTR>(std::wcstoll(argv[1], nullptr, 10)));
     CoInitialize(nullptr);
     int failures = 0;
     {
@@ -29,7 +30,8 @@ int wmain(int argc, wchar_t** argv) {
             for (const std::wstring& said : Speak(client.Get()))
                 std::printf("said: \"%s\"\n", Printable(said).c_str());
             const HRESULT followed = link ? client->accDoDefaultAction(Child(link)) : E_FAIL;
-            std::printf("the link's default action: 0x%08lx\n", static_cast<unsigned long>(followed));
+            std::printf("the link's default action: 0x%08lx\n",
+                        static_cast<unsigned long>(followed));
             failures += FAILED(followed);
         }
     }
