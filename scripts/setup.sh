@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing need, if any is missing, and
-# the CycloneDX project's SBOM validator (npm) for the release tests.
+# Installs the Debian packages that building, running and testing need, if any is missing;
+# with --tests also the CycloneDX project's SBOM validator (npm) for the release tests.
+#   scripts/setup.sh [--tests]
 set -euo pipefail
 
 packages=(
@@ -37,6 +38,7 @@ fi
 
 # The validator, as pinned by the lock file; installed again when the lock file changes. No
 # install scripts and no optional packages: only the JSON validator is used.
+[ "${1:-}" = --tests ] || exit 0
 node_tests="$(cd "$(dirname "$0")/../tests/release" && pwd)"
 if ! cmp -s "$node_tests/package-lock.json" "$node_tests/node_modules/.installed-lock"; then
   echo "Installing the CycloneDX validator (npm ci in tests/release)"

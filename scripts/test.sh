@@ -21,7 +21,7 @@ source scripts/build.sh
 source scripts/wine-prefix.sh
 if [ -z "${TARNWICK_IN_NAMESPACE:-}" ]; then
     phase setup
-    ./scripts/setup.sh
+    ./scripts/setup.sh --tests
     phase route
     pick_wine_route
     phase builds
