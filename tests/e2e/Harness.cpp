@@ -82,6 +82,13 @@ HWND Notice::FindTopLevel(const wchar_t* caption) const {
     return nullptr;
 }
 
+std::vector<HWND> Notice::Shown(const wchar_t* caption) const {
+    std::vector<HWND> shown;
+    for (HWND hwnd : TopLevelWindows())
+        if (IsWindowVisible(hwnd) && WindowText(hwnd) == caption) shown.push_back(hwnd);
+    return shown;
+}
+
 DWORD Notice::Close() {
     PostMessageW(window_, WM_CLOSE, 0, 0);
     return WaitForExit();
@@ -250,6 +257,11 @@ void PressKey(WORD virtualKey) {
     inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
     SendInput(2, inputs, sizeof(INPUT));
     Sleep(100);
+}
+
+void Dismiss(HWND dialog) {
+    SetForegroundWindow(dialog);
+    PressKey(VK_RETURN);
 }
 
 void SetHttpHandler(const std::wstring& command) {

@@ -41,6 +41,7 @@ public:
     DWORD ProcessId() const { return process_.dwProcessId; }
     std::vector<HWND> TopLevelWindows() const; // of this process, shown or not
     HWND FindTopLevel(const wchar_t* caption) const;
+    std::vector<HWND> Shown(const wchar_t* caption) const; // its visible windows of that caption
 
     // Asks the window to close and returns the exit code (STILL_ACTIVE on a hang).
     DWORD Close();
@@ -81,6 +82,7 @@ void MoveMouse(POINT screen);
 void MouseButton(bool down);
 void Click(POINT screen);
 void PressKey(WORD virtualKey);
+void Dismiss(HWND dialog); // brings it to the front and presses Enter
 
 // The shell's command for http addresses in the test prefix.
 void SetHttpHandler(const std::wstring& command);
