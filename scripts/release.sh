@@ -115,9 +115,14 @@ elif [ -n "$pfx" ]; then
     fi
     if ! "${sign[@]}" >"$work/sign.log" 2>&1; then
         cat "$work/sign.log" >&2
-        [ -n "$timestamp_url" ] &&
+        # Name the cause osslsigncode reports: the key store or its password, or the authority.
+        grep -q "Failed to parse PKCS#12\|Failed to read key or certificates" "$work/sign.log" &&
+            fail "signing failed: osslsigncode could not read the key and certificate from" \
+                "'$pfx' (a wrong password, or not a PKCS#12 file)"
+        [ -n "$timestamp_url" ] && grep -qi "timestamp\|HTTP failure\|curl" "$work/sign.log" &&
             fail "signing failed: the timestamp authority at $timestamp_url gave no timestamp"
-        fail "signing failed"
+        fail "signing failed: osslsigncode says: $(grep -v '^[0-9A-F]*:error:' "$work/sign.log" |
+            tail -n 1)"
     fi
     "${verify[@]}" >"$work/verify.log" 2>&1 ||
         { cat "$work/verify.log" >&2; fail "the signed executable does not verify"; }

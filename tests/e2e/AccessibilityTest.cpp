@@ -246,46 +246,25 @@ TEST_F(Accessibility, ObjectFromPointFindsTheLinkAndTheLogo) {
     EXPECT_EQ(0u, notice.Close());
 }
 
-TEST_F(Accessibility, DefaultActionOnTheLinkOpensTheAddressOnceAndOnALabelNothing) {
+// Following the link by its default action, from a reader of its own process, is a column of
+// Link.EachClickOrReaderActionAsksTheShellToOpenTheAddressOnce, and its failure one of
+// LaunchFailure; here the elements that have no action.
+TEST_F(Accessibility, DefaultActionOnALabelOrTheLogoStartsNothing) {
     BrowserLog log;
     Notice notice;
     ComRef<IAccessible> client;
     ASSERT_NO_FATAL_FAILURE(ClientOf(notice.Window(), client));
 
-    for (long id : {long(kLabel2Id), long(kImage1Id), long(kLabel1Id), long(kLabel5Id)})
+    for (long id : {long(kLabel2Id), long(kImage1Id), long(kLabel1Id), long(kLabel3Id),
+                    long(kLabel4Id), long(kLabel5Id)})
         EXPECT_EQ(DISP_E_MEMBERNOTFOUND, client->accDoDefaultAction(Child(id))) << id;
-    Sleep(1000);
-    EXPECT_TRUE(log.Lines().empty()) << "a label started a launch";
-
+    // The link's action comes after them: once its launch has logged and every browser
+    // started has ended, a launch by any of them would show too.
     EXPECT_EQ(S_OK, client->accDoDefaultAction(Child(kLinkId)));
-    ASSERT_TRUE(WaitFor([&] { return log.Lines().size() == 1; }));
-    Sleep(1000);
-    EXPECT_EQ(std::vector<std::string>{"http://www.tolvan.example"}, log.Lines());
+    ASSERT_TRUE(WaitFor([&] { return !log.Lines().empty(); }));
+    EXPECT_EQ(std::vector<std::string>{"http://www.tolvan.example"}, log.SettledLines())
+        << "a label or the logo started a launch";
     EXPECT_TRUE(IsWindowVisible(notice.Window()));
-    EXPECT_EQ(0u, notice.Close());
-}
-
-TEST_F(Accessibility, DefaultActionOnTheLinkReportsAFailedLaunchInTheErrorDialog) {
-    BrowserLog log;
-    SetMissingHttpHandler();
-    Notice notice;
-    ComRef<IAccessible> client;
-    ASSERT_NO_FATAL_FAILURE(ClientOf(notice.Window(), client));
-
-    // The call returns at once: the launch, and its modal dialog, come after it.
-    EXPECT_EQ(S_OK, client->accDoDefaultAction(Child(kLinkId)));
-    HWND dialog = nullptr;
-    ASSERT_TRUE(WaitFor([&] {
-        return (dialog = notice.FindTopLevel(L"Error")) != nullptr && IsWindowVisible(dialog);
-    }));
-    std::vector<std::wstring> texts;
-    for (HWND c : Children(dialog))
-        if (ClassName(c) != L"Button" && !WindowText(c).empty()) texts.push_back(WindowText(c));
-    EXPECT_EQ(std::vector<std::wstring>{kFailureText}, texts);
-    SetForegroundWindow(dialog);
-    PressKey(VK_RETURN);
-    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }));
-    EXPECT_TRUE(log.Lines().empty());
     EXPECT_EQ(0u, notice.Close());
 }
 
@@ -314,7 +293,10 @@ TEST_F(Accessibility, WhileTheErrorDialogIsUpTheLinkCannotBeFollowed) {
         std::printf("round %d: the action while the dialog is up: 0x%08lx\n", round,
                     static_cast<unsigned long>(refused));
         EXPECT_TRUE(FAILED(refused));
-        Sleep(1500);
+        // A call into the program's apartment comes to it as a message posted after anything
+        // the refused action could have posted: once it is answered, that was handled too.
+        long count = 0;
+        EXPECT_EQ(S_OK, client->get_accChildCount(&count));
         const std::vector<HWND> shown = notice.Shown(L"Error");
         ASSERT_EQ(1u, shown.size()) << "one launch, one dialog";
         Dismiss(shown[0]);

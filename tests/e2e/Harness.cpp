@@ -1,6 +1,9 @@
 // Process, window, pixel and input helpers for the end-to-end tests.
 #include "Harness.h"
 
+#include <tlhelp32.h>
+
+#include <cstdlib>
 #include <fstream>
 #include <stdexcept>
 
@@ -11,6 +14,15 @@ std::wstring BesideTests(const std::wstring& name) {
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring folder(path);
     return folder.substr(0, folder.find_last_of(L"\\/") + 1) + name;
+}
+
+DWORD Deadline(DWORD nativeMs) {
+    static const int scale = [] {
+        const char* value = std::getenv("TARNWICK_DEADLINE_SCALE");
+        const int parsed = value ? std::atoi(value) : 1;
+        return parsed > 0 ? parsed : 1;
+    }();
+    return nativeMs * static_cast<DWORD>(scale);
 }
 
 bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
@@ -35,13 +47,12 @@ Notice::Notice(const LaunchOptions& options) {
     const std::wstring exe = options.exe.empty() ? BesideTests(name) : options.exe;
     std::wstring commandLine = L"\"" + exe + L"\"";
     if (!options.arguments.empty()) commandLine += L" " + options.arguments;
-    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &process_))
+    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process_))
         throw std::runtime_error("tarnwick.exe did not start");
-    WaitFor([this] { return (window_ = FindTopLevel(kCaption)) != nullptr; }, 30000);
-    // The window exists before it is shown and painted; wait for both.
-    WaitFor([this] { return window_ && IsWindowVisible(window_); }, 10000);
-    Sleep(300);
+    WaitFor([this] { return (window_ = FindTopLevel(kCaption)) != nullptr; }, Deadline(30000));
+    // The window exists before it is shown and painted; a capture waits for the paint.
+    WaitFor([this] { return window_ && IsWindowVisible(window_); });
 }
 
 Notice::~Notice() {
@@ -87,6 +98,12 @@ std::vector<HWND> Notice::Shown(const wchar_t* caption) const {
     for (HWND hwnd : TopLevelWindows())
         if (IsWindowVisible(hwnd) && WindowText(hwnd) == caption) shown.push_back(hwnd);
     return shown;
+}
+
+HWND Notice::WaitForOneShown(const wchar_t* caption) const {
+    std::vector<HWND> shown;
+    WaitFor([&] { return !(shown = Shown(caption)).empty(); });
+    return shown.size() == 1 ? shown[0] : nullptr;
 }
 
 DWORD Notice::Close() {
@@ -150,11 +167,21 @@ RECT ClientRectOnScreen(HWND window) {
     return client;
 }
 
+Capture SettledCapture(const std::function<Capture()>& capture) {
+    Capture last = capture(), next;
+    WaitFor([&] {
+        next = capture();
+        const bool settled = next == last;
+        last = std::move(next);
+        return settled;
+    });
+    return last;
+}
+
 Capture CaptureClient(HWND window) {
     SetForegroundWindow(window);
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    Sleep(200);
-    return CaptureScreen(ClientRectOnScreen(window));
+    return SettledCapture([&] { return CaptureScreen(ClientRectOnScreen(window)); });
 }
 
 Capture CaptureDc(HDC source, const RECT& r) {
@@ -163,8 +190,8 @@ Capture CaptureDc(HDC source, const RECT& r) {
     capture.height = r.bottom - r.top;
     HDC memory = CreateCompatibleDC(source);
     BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), capture.width, -capture.height, 1, 32, BI_RGB,
-                      0, 0, 0, 0, 0};
+    info.bmiHeader = {
+        sizeof(BITMAPINFOHEADER), capture.width, -capture.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
     HBITMAP dib = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(memory, dib);
@@ -264,6 +291,104 @@ void Dismiss(HWND dialog) {
     PressKey(VK_RETURN);
 }
 
+DialogTexts ReadDialog(HWND dialog) {
+    DialogTexts read;
+    for (HWND c : Children(dialog)) {
+        if (ClassName(c) == L"Button")
+            read.buttons.push_back(WindowText(c));
+        else if (!WindowText(c).empty())
+            read.texts.push_back(WindowText(c));
+    }
+    return read;
+}
+
+POINT CloseBoxOf(HWND window) {
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    const RECT client = ClientRectOnScreen(window);
+    // Along the middle of the caption bar, from the right, the first point the window itself
+    // calls its close box.
+    const int y = (outer.top + client.top) / 2;
+    for (int x = outer.right - 1; x > outer.left; --x) {
+        DWORD_PTR hit = HTNOWHERE;
+        SendMessageTimeoutW(window, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG, 5000,
+                            &hit);
+        if (hit == HTCLOSE) return {x - 3, y};
+    }
+    return {-1, -1};
+}
+
+namespace {
+
+LRESULT CALLBACK OtherProgramProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CLOSE) return 0; // it is the user's, not the test's, to close
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+} // namespace
+
+OtherProgram::OtherProgram() {
+    const HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    thread_ = std::thread([this, ready] {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = OtherProgramProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+        wc.lpszClassName = L"AnotherProgram";
+        RegisterClassW(&wc);
+        // The bottom left corner of the desktop, clear of the notice in its centre.
+        const int height = 120;
+        const HWND window =
+            CreateWindowExW(WS_EX_APPWINDOW, wc.lpszClassName, L"Another program",
+                            WS_OVERLAPPEDWINDOW, 0, GetSystemMetrics(SM_CYSCREEN) - height, 150,
+                            height, nullptr, nullptr, wc.hInstance, nullptr);
+        ShowWindow(window, SW_SHOWNORMAL);
+        window_ = window;
+        threadId_ = GetCurrentThreadId();
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE); // the thread's queue, before it is known
+        SetEvent(ready);
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+        DestroyWindow(window);
+    });
+    WaitForSingleObject(ready, Deadline(10000));
+    CloseHandle(ready);
+}
+
+OtherProgram::~OtherProgram() {
+    PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+    thread_.join();
+}
+
+bool OtherProgram::Activate() const {
+    SetForegroundWindow(window_);
+    return WaitFor([this] { return GetForegroundWindow() == window_; });
+}
+
+int RunAndWait(const std::wstring& exe, const std::wstring& arguments, DWORD timeoutMs) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
+    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return -1;
+    WaitForSingleObject(process.hProcess, timeoutMs);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process.hProcess, &code);
+    if (code == STILL_ACTIVE) TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(code);
+}
+
+int RunReader(HWND window) {
+    wchar_t reader[MAX_PATH] = L"";
+    if (!GetEnvironmentVariableW(L"TARNWICK_READER", reader, MAX_PATH))
+        lstrcpynW(reader, BesideTests(L"screen_reader.exe").c_str(), MAX_PATH);
+    return RunAndWait(reader, std::to_wstring(reinterpret_cast<INT_PTR>(window)));
+}
+
 void SetHttpHandler(const std::wstring& command) {
     HKEY key = nullptr;
     // Wine reads the classes from HKLM only; it does not merge in the per-user ones.
@@ -288,6 +413,27 @@ BrowserLog::BrowserLog() {
 }
 
 BrowserLog::~BrowserLog() { DeleteFileW(path_.c_str()); }
+
+namespace {
+
+bool BrowserRunning() {
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    bool running = false;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !running;
+         more = Process32NextW(snapshot, &entry))
+        running = lstrcmpiW(entry.szExeFile, L"stand_in_browser.exe") == 0;
+    CloseHandle(snapshot);
+    return running;
+}
+
+} // namespace
+
+std::vector<std::string> BrowserLog::SettledLines() const {
+    WaitFor([] { return !BrowserRunning(); });
+    return Lines();
+}
 
 std::vector<std::string> BrowserLog::Lines() const {
     std::vector<std::string> lines;

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace e2e {
@@ -20,8 +21,21 @@ constexpr COLORREF kBlue = RGB(0, 0, 255);
 // Beside the test program: tarnwick.exe, the stand-in browser and the logo.
 std::wstring BesideTests(const std::wstring& name);
 
-// Polls until the condition holds or the time is up.
-bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
+// A deadline for something the program does, scaled to how programs run here: under
+// emulation everything takes several times longer (TARNWICK_DEADLINE_SCALE).
+DWORD Deadline(DWORD nativeMs);
+
+// Polls until the condition holds or the deadline has passed.
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = Deadline(10000));
+
+// Starts a program and waits for its exit code; -1 if it did not start, STILL_ACTIVE if it
+// did not end in time.
+int RunAndWait(const std::wstring& exe, const std::wstring& arguments = L"",
+               DWORD timeoutMs = Deadline(30000));
+
+// A screen reader in a process of its own reads the window and follows its link
+// (ScreenReader.cpp); 0 when all of it succeeded. TARNWICK_READER names another build of it.
+int RunReader(HWND window);
 
 struct LaunchOptions {
     bool useShowWindow = false;
@@ -42,6 +56,9 @@ public:
     std::vector<HWND> TopLevelWindows() const; // of this process, shown or not
     HWND FindTopLevel(const wchar_t* caption) const;
     std::vector<HWND> Shown(const wchar_t* caption) const; // its visible windows of that caption
+    // Waits until a window of that caption is shown, and gives it if it is the only one;
+    // null if none came, or more than one.
+    HWND WaitForOneShown(const wchar_t* caption) const;
 
     // Asks the window to close and returns the exit code (STILL_ACTIVE on a hang).
     DWORD Close();
@@ -59,17 +76,19 @@ struct Capture {
     bool operator==(const Capture& other) const {
         return width == other.width && height == other.height && pixels == other.pixels;
     }
-    Capture Region(const RECT& r) const; // r must lie inside
+    Capture Region(const RECT& r) const;         // r must lie inside
     int Differences(const Capture& other) const; // pixels that differ; any size change counts
     void SaveBmp(const std::wstring& path) const;
     static Capture LoadBmp(const std::wstring& path); // one that SaveBmp wrote; empty if none
 };
 
-// What the screen shows in a rectangle, and of a window's client area (the window is brought
-// to the front first).
+// What the screen shows in a rectangle, and of a window's client area: the window is brought
+// to the front and repainted, and the capture is taken once two in a row agree.
 Capture CaptureScreen(const RECT& r);
 Capture CaptureDc(HDC source, const RECT& r);
 Capture CaptureClient(HWND window);
+// Captures until two in a row agree, or the deadline passes (then the last one).
+Capture SettledCapture(const std::function<Capture()>& capture);
 
 RECT ClientRectOnScreen(HWND window);
 MONITORINFO MonitorOf(HWND window); // the monitor the window is on
@@ -83,6 +102,32 @@ void MouseButton(bool down);
 void Click(POINT screen);
 void PressKey(WORD virtualKey);
 void Dismiss(HWND dialog); // brings it to the front and presses Enter
+// The texts of a message box: its message (the non-empty static texts) and its buttons.
+struct DialogTexts {
+    std::vector<std::wstring> texts, buttons;
+};
+DialogTexts ReadDialog(HWND dialog);
+// The screen point of the close box in a window's caption, as the window itself says.
+POINT CloseBoxOf(HWND window);
+
+// A top-level window of another program, a corner of the desktop away from the notice, as a
+// user's desktop has one. It lives on a thread of its own that answers its messages.
+class OtherProgram {
+public:
+    OtherProgram();
+    ~OtherProgram();
+    OtherProgram(const OtherProgram&) = delete;
+    OtherProgram& operator=(const OtherProgram&) = delete;
+
+    HWND Window() const { return window_; }
+    // Brings it to the front; false if it did not come.
+    bool Activate() const;
+
+private:
+    std::thread thread_;
+    DWORD threadId_ = 0;
+    HWND window_ = nullptr;
+};
 
 // The shell's command for http addresses in the test prefix.
 void SetHttpHandler(const std::wstring& command);
@@ -99,6 +144,9 @@ public:
     BrowserLog& operator=(const BrowserLog&) = delete;
 
     std::vector<std::string> Lines() const;
+    // The lines once every stand-in browser started so far has ended, so that each launch
+    // has logged its address.
+    std::vector<std::string> SettledLines() const;
 
 private:
     std::wstring path_;

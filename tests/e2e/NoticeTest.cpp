@@ -130,12 +130,13 @@ TEST(NoticeWindow, ScreenShowsBackgroundLogoLinkAndText) {
 Capture CaptionIcon(HWND window) {
     SetForegroundWindow(window);
     RedrawWindow(window, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
-    Sleep(300);
     RECT outer{};
     GetWindowRect(window, &outer);
     const RECT client = ClientRectOnScreen(window);
     const int height = client.top - outer.top;
-    return CaptureScreen({outer.left, outer.top, outer.left + height + 4, client.top});
+    return SettledCapture([&] {
+        return CaptureScreen({outer.left, outer.top, outer.left + height + 4, client.top});
+    });
 }
 
 // A window of the notice's frame and caption at the same place, with the given class icon.
@@ -153,9 +154,11 @@ Capture ReferenceCaptionIcon(const RECT& at, HICON icon) {
                              at.left, at.top, at.right - at.left, at.bottom - at.top, nullptr,
                              nullptr, wc.hInstance, nullptr);
     ShowWindow(w, SW_SHOWNORMAL);
-    const DWORD start = GetTickCount();
-    for (MSG msg; GetTickCount() - start < 500; Sleep(10))
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    SetForegroundWindow(w);
+    WaitFor([&] {
+        for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&msg);
+        return GetForegroundWindow() == w && IsWindowVisible(w);
+    });
     const Capture capture = CaptionIcon(w);
     DestroyWindow(w);
     return capture;
@@ -182,18 +185,34 @@ TEST(NoticeWindow, CaptionShowsTheApplicationIconFromTheExecutable) {
     FreeLibrary(exe);
 }
 
-TEST(Link, EachClickAsksTheShellToOpenTheAddressOnce) {
-    BrowserLog log;
-    Notice notice;
-    const POINT link = CentreOnScreen(notice.Window(), ExpectedBox(kLink));
-    Click(link);
-    ASSERT_TRUE(WaitFor([&] { return log.Lines().size() == 1; }));
-    Click(link);
-    ASSERT_TRUE(WaitFor([&] { return log.Lines().size() == 2; }));
-    EXPECT_EQ((std::vector<std::string>{kAddressUtf8, kAddressUtf8}), log.Lines());
-    // The window stays open and unchanged.
-    EXPECT_TRUE(IsWindowVisible(notice.Window()));
-    EXPECT_EQ(0u, notice.Close());
+// How the user follows the link: the mouse, or a screen reader's default action from a
+// process of its own (ScreenReader.cpp, which first reads the whole notice).
+enum class Trigger { Mouse, Reader };
+
+const char* Describe(Trigger trigger) { return trigger == Trigger::Mouse ? "mouse" : "reader"; }
+
+void FollowLink(Trigger trigger, HWND notice) {
+    if (trigger == Trigger::Mouse) {
+        Click(CentreOnScreen(notice, ExpectedBox(kLink)));
+    } else {
+        EXPECT_EQ(0, RunReader(notice)) << "the reader could not read the notice or act";
+    }
+}
+
+TEST(Link, EachClickOrReaderActionAsksTheShellToOpenTheAddressOnce) {
+    for (Trigger trigger : {Trigger::Mouse, Trigger::Reader}) {
+        SCOPED_TRACE(Describe(trigger));
+        BrowserLog log;
+        Notice notice;
+        FollowLink(trigger, notice.Window());
+        ASSERT_TRUE(WaitFor([&] { return log.Lines().size() == 1; }));
+        FollowLink(trigger, notice.Window());
+        ASSERT_TRUE(WaitFor([&] { return log.Lines().size() == 2; }));
+        EXPECT_EQ((std::vector<std::string>{kAddressUtf8, kAddressUtf8}), log.SettledLines());
+        // The window stays open and unchanged.
+        EXPECT_TRUE(IsWindowVisible(notice.Window()));
+        EXPECT_EQ(0u, notice.Close());
+    }
 }
 
 TEST(Link, APressDraggedOffTheLinkOrOutsideItOpensNothing) {
@@ -215,129 +234,187 @@ TEST(Link, APressDraggedOffTheLinkOrOutsideItOpensNothing) {
     MouseButton(true);
     MoveMouse(link);
     MouseButton(false);
-    Sleep(1500);
-    EXPECT_TRUE(log.Lines().empty());
-    // The link still works afterwards.
+    // A click on the link, handled after all of the above: once its launch has logged and
+    // every browser started has ended, any launch the others made would show too.
     Click(link);
-    EXPECT_TRUE(WaitFor([&] { return log.Lines().size() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return !log.Lines().empty(); }));
+    EXPECT_EQ(std::vector<std::string>{kAddressUtf8}, log.SettledLines())
+        << "a press or click off the link opened the address";
     EXPECT_EQ(0u, notice.Close());
 }
 
-TEST(LaunchFailure, ShowsTheErrorDialogEachTimeAndLeavesTheWindowAsItWas) {
+// A failed launch, on a desktop where another program's window is open and in front until the
+// notice is clicked: the "Error" dialog belongs to the notice, and when it closes the notice is
+// in front again, where it was, as it was. A reader acts while the other program stays in
+// front, as a reader's command can.
+TEST(LaunchFailure, TheErrorDialogBelongsToTheNoticeWhichIsInFrontAgainAsItWasWhenItCloses) {
+    enum class Dismissal { Enter, Escape, ClickOk, CloseBox };
+    const struct {
+        const char* name;
+        Trigger trigger;
+        Dismissal dismissal;
+        bool moveFirst; // the user moved the notice away from the centre
+    } rows[] = {
+        {"Enter", Trigger::Mouse, Dismissal::Enter, false},
+        {"Escape", Trigger::Mouse, Dismissal::Escape, false},
+        {"a click on OK", Trigger::Mouse, Dismissal::ClickOk, true},
+        {"the close box", Trigger::Mouse, Dismissal::CloseBox, false},
+        {"Enter", Trigger::Reader, Dismissal::Enter, false},
+        {"Escape", Trigger::Reader, Dismissal::Escape, true},
+        {"a click on OK", Trigger::Reader, Dismissal::ClickOk, false},
+        {"the close box", Trigger::Reader, Dismissal::CloseBox, false},
+    };
     BrowserLog log;
     SetMissingHttpHandler();
+    OtherProgram other;
+    ASSERT_NE(nullptr, other.Window());
     Notice notice;
     const HWND w = notice.Window();
     const Capture before = CaptureClient(w);
-    const POINT link = CentreOnScreen(w, ExpectedBox(kLink));
-
-    for (WORD dismissKey : {WORD(VK_RETURN), WORD(VK_ESCAPE)}) {
-        SCOPED_TRACE(dismissKey == VK_RETURN ? "Enter" : "Escape");
-        Click(link);
-        HWND dialog = nullptr;
-        ASSERT_TRUE(WaitFor([&] { return (dialog = notice.FindTopLevel(L"Error")) != nullptr &&
-                                         IsWindowVisible(dialog); }));
-        Sleep(300);
-        std::vector<std::wstring> texts, buttons;
-        for (HWND c : Children(dialog)) {
-            if (ClassName(c) == L"Button") buttons.push_back(WindowText(c));
-            else if (!WindowText(c).empty()) texts.push_back(WindowText(c));
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << Describe(row.trigger) << ", dismissed with " << row.name
+                                        << (row.moveFirst ? ", the notice moved first" : ""));
+        if (row.moveFirst) {
+            RECT r{};
+            GetWindowRect(w, &r);
+            SetWindowPos(w, nullptr, r.left - 40, r.top - 30, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            ASSERT_TRUE(WaitFor([&] {
+                RECT now{};
+                GetWindowRect(w, &now);
+                return now.left == r.left - 40 && now.top == r.top - 30;
+            }));
         }
-        EXPECT_EQ(std::vector<std::wstring>{kFailureText}, texts);
-        EXPECT_EQ(std::vector<std::wstring>{L"OK"}, buttons);
+        RECT placed{};
+        GetWindowRect(w, &placed);
+        ASSERT_TRUE(other.Activate()) << "the other program's window did not come to the front";
 
+        FollowLink(row.trigger, w);
+        const HWND dialog = notice.WaitForOneShown(L"Error");
+        ASSERT_NE(nullptr, dialog) << "not exactly one Error dialog";
+        EXPECT_EQ(w, GetWindow(dialog, GW_OWNER)) << "the dialog is not the notice's";
+        EXPECT_FALSE(GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+        EXPECT_FALSE(IsWindowEnabled(w)) << "the notice window must take no input";
+        const DialogTexts read = ReadDialog(dialog);
+        EXPECT_EQ(std::vector<std::wstring>{kFailureText}, read.texts);
+        EXPECT_EQ(std::vector<std::wstring>{L"OK"}, read.buttons);
         RECT r{};
         GetWindowRect(dialog, &r);
-        CaptureScreen(r).SaveBmp(BesideTests(L"error-dialog.bmp"));
-        const MONITORINFO monitor = MonitorOf(dialog);
-        const RECT& screen = monitor.rcMonitor;
+        const RECT& screen = MonitorOf(dialog).rcMonitor;
         EXPECT_NEAR((screen.left + screen.right) / 2, (r.left + r.right) / 2, 1);
         EXPECT_NEAR((screen.top + screen.bottom) / 2, (r.top + r.bottom) / 2, 1);
-        EXPECT_FALSE(IsWindowEnabled(w)) << "the notice window must take no input";
+        if (row.dismissal == Dismissal::ClickOk && row.trigger == Trigger::Mouse) {
+            SetForegroundWindow(dialog);
+            CaptureScreen(r).SaveBmp(BesideTests(L"error-dialog.bmp"));
+        }
 
-        SetForegroundWindow(dialog);
-        PressKey(dismissKey);
-        ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }));
+        switch (row.dismissal) {
+        case Dismissal::Enter:
+        case Dismissal::Escape:
+            SetForegroundWindow(dialog);
+            PressKey(row.dismissal == Dismissal::Enter ? VK_RETURN : VK_ESCAPE);
+            break;
+        case Dismissal::ClickOk:
+            Click(CentreOnScreen(FindWindowExW(dialog, nullptr, L"Button", nullptr)));
+            break;
+        case Dismissal::CloseBox: {
+            const POINT close = CloseBoxOf(dialog);
+            ASSERT_GE(close.x, 0) << "no close box in the caption";
+            Click(close);
+            break;
+        }
+        }
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); })) << "the dialog did not close";
+        EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == w; }, Deadline(3000)))
+            << "the notice is not in front; the foreground window is "
+            << testing::PrintToString(WindowText(GetForegroundWindow()));
         EXPECT_TRUE(IsWindowEnabled(w));
+        RECT after{};
+        GetWindowRect(w, &after);
+        EXPECT_TRUE(EqualRect(&placed, &after))
+            << "the notice moved from " << Describe(placed) << " to " << Describe(after);
+        EXPECT_EQ(0, CaptureClient(w).Differences(before));
     }
-    EXPECT_TRUE(log.Lines().empty());
-    EXPECT_TRUE(CaptureClient(w) == before);
+    EXPECT_TRUE(log.SettledLines().empty());
     EXPECT_EQ(0u, notice.Close());
 }
 
-TEST(Startup, ShowStateFromTheLauncher) {
-    const struct {
-        const char* name;
-        bool useShowWindow;
-        WORD state;
-        bool maximised, minimised;
-    } cases[] = {
-        {"no show state", false, 0, false, false},
-        {"SW_SHOWMAXIMIZED", true, SW_SHOWMAXIMIZED, true, false},
-        {"SW_SHOWMINNOACTIVE", true, SW_SHOWMINNOACTIVE, false, true},
-        {"SW_HIDE", true, SW_HIDE, false, false},
-        {"SW_SHOWNORMAL", true, SW_SHOWNORMAL, false, false},
-        {"SW_SHOWMINIMIZED", true, SW_SHOWMINIMIZED, false, false},
-        {"SW_MINIMIZE", true, SW_MINIMIZE, false, false},
-        {"SW_SHOWDEFAULT", true, SW_SHOWDEFAULT, false, false},
+// Any start-up request: every show state the launcher may ask for, or none, each with other
+// command lines. Only SW_SHOWMAXIMIZED and SW_SHOWMINNOACTIVE change how the window comes up;
+// no command line changes anything.
+TEST(Startup, AnyShowStateAndCommandLine) {
+    std::wstring longLine;
+    while (longLine.size() < 32000) longLine += L"\"quoted argument\" /switch:value ";
+    longLine.resize(32000);
+    const std::wstring commandLines[] = {
+        L"",
+        L"/?",
+        longLine,
+        L"--help -x --maximized",
+        L"\x00e9t\x00e9 \x65e5\x672c\x8a9e \x0645\x0631\x062d\x0628\x0627 \xd83d\xde00",
+        L"\"C:\\some file.txt\" \"\" \"\"\"",
+        L"\"\"\" \"\\\"\" \" \"\"a\"\"b\" '\"' \\\\\"",
+        L"http://example.invalid/ %PATH% ^& | >nul",
+        L"\x00e9t\x00e9 \x65e5\x672c",
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        Notice notice({c.useShowWindow, c.state, L"", {}});
+    constexpr int kStates = 13; // none, then 0 to 11 with STARTF_USESHOWWINDOW
+    constexpr int kRounds = 3;  // each state with three command lines
+    for (int i = 0; i < kStates * kRounds; ++i) {
+        const bool useShowWindow = i % kStates != 0;
+        const WORD state = static_cast<WORD>(i % kStates - 1);
+        const std::wstring& arguments =
+            commandLines[(i + i / kStates) % (sizeof(commandLines) / sizeof(commandLines[0]))];
+        const WORD asked = useShowWindow ? state : WORD(SW_SHOWDEFAULT);
+        const bool maximised = asked == SW_SHOWMAXIMIZED, minimised = asked == SW_SHOWMINNOACTIVE;
+        SCOPED_TRACE(testing::Message()
+                     << "start " << i << ", show state "
+                     << (useShowWindow ? std::to_string(state) : "none") << ", command line "
+                     << (arguments.size() > 80
+                             ? "of " + std::to_string(arguments.size()) + " characters"
+                             : testing::PrintToString(arguments)));
+        Notice notice({useShowWindow, state, arguments, {}});
         const HWND w = notice.Window();
         ASSERT_NE(nullptr, w);
         EXPECT_TRUE(IsWindowVisible(w));
-        EXPECT_EQ(c.maximised, IsZoomed(w) != FALSE);
-        EXPECT_EQ(c.minimised, IsIconic(w) != FALSE);
-        if (c.maximised) {
-            // The controls keep their places; the extra area is background.
-            const Capture shot = CaptureClient(w);
-            EXPECT_EQ(0, shot.Region(ExpectedBox(kTitle)).Differences(ReferenceLabel(kTitle)));
-            EXPECT_EQ(kBackground, shot.At(shot.width - 1, shot.height - 1));
-        }
-        if (c.minimised) {
+        EXPECT_EQ(maximised, IsZoomed(w) != FALSE);
+        EXPECT_EQ(minimised, IsIconic(w) != FALSE);
+        if (minimised) {
+            // Only the taskbar button shows; restoring it shows the notice.
             ShowWindow(w, SW_RESTORE);
             EXPECT_TRUE(WaitFor([&] { return !IsIconic(w); }));
-            RECT client{};
-            GetClientRect(w, &client);
-            EXPECT_EQ(966, client.right);
         }
-        EXPECT_EQ(0u, notice.Close());
-    }
-}
-
-TEST(Startup, CommandLineArgumentsChangeNothing) {
-    const wchar_t* argumentLists[] = {
-        L"/?",
-        L"--help -x --maximized",
-        L"\"C:\\some file.txt\" \"\" \"\"\"",
-        L"\x00e9t\x00e9 \x65e5\x672c",
-        L"http://example.invalid/ %PATH% ^& | >nul",
-    };
-    for (const wchar_t* arguments : argumentLists) {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(arguments)));
-        Notice notice({false, 0, arguments, {}});
-        ASSERT_NE(nullptr, notice.Window());
         RECT client{};
-        GetClientRect(notice.Window(), &client);
-        EXPECT_EQ(966, client.right);
-        EXPECT_EQ(0, CaptureClient(notice.Window())
-                         .Region(ExpectedBox(kTitle))
-                         .Differences(ReferenceLabel(kTitle)));
+        GetClientRect(w, &client);
+        if (!maximised) {
+            EXPECT_EQ(966, client.right);
+            EXPECT_EQ(441, client.bottom);
+        }
+        // The controls keep their places, and any extra area is background.
+        const Capture shot = CaptureClient(w);
+        EXPECT_EQ(0, shot.Region(ExpectedBox(kTitle)).Differences(ReferenceLabel(kTitle)));
+        EXPECT_EQ(kBackground, shot.At(shot.width - 1, shot.height - 1));
         EXPECT_EQ(0u, notice.Close());
     }
 }
 
-TEST(Keyboard, TabEnterAndEscapeDoNothing) {
+TEST(Keyboard, TabEnterEscapeAndSpaceDoNothing) {
     BrowserLog log;
     Notice notice;
     const HWND w = notice.Window();
     const Capture before = CaptureClient(w);
-    SetForegroundWindow(w);
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == w; }))
+        << "the keys would go elsewhere";
     for (WORD key : {WORD(VK_TAB), WORD(VK_RETURN), WORD(VK_ESCAPE), WORD(VK_SPACE)}) PressKey(key);
-    Sleep(500);
-    EXPECT_TRUE(IsWindowVisible(w));
-    EXPECT_TRUE(log.Lines().empty());
-    EXPECT_TRUE(CaptureClient(w) == before);
-    EXPECT_EQ(0u, notice.Close());
+    EXPECT_EQ(0, SettledCapture([&] {
+                     return CaptureScreen(ClientRectOnScreen(w));
+                 }).Differences(before));
+    // Alt+F4, which must close it, comes after the keys: once it has, they were handled.
+    INPUT altF4[4]{};
+    for (INPUT& input : altF4) input.type = INPUT_KEYBOARD;
+    altF4[0].ki.wVk = altF4[3].ki.wVk = VK_MENU;
+    altF4[1].ki.wVk = altF4[2].ki.wVk = VK_F4;
+    altF4[2].ki.dwFlags = altF4[3].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(4, altF4, sizeof(INPUT));
+    EXPECT_EQ(0u, notice.WaitForExit(Deadline(10000))) << "Alt+F4 did not reach the notice";
+    EXPECT_TRUE(log.SettledLines().empty()) << "a key opened the website";
 }

@@ -27,22 +27,6 @@ std::wstring ReadUtf16(const std::wstring& path) {
                         bytes.size() / sizeof(wchar_t));
 }
 
-int RunAndWait(const std::wstring& exe, const std::wstring& arguments = L"") {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
-    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
-        return -1;
-    WaitForSingleObject(process.hProcess, 30000);
-    DWORD code = 1;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return static_cast<int>(code);
-}
-
 // Fakes of the libraries that are not KnownDLLs and that a program might load by name.
 constexpr const wchar_t* kPlanted[] = {L"version", L"comctl32", L"oleacc", L"oleaut32"};
 
@@ -154,12 +138,8 @@ TEST(Planting, FakeLibrariesBesideTheProgramAreNeverLoaded) {
         Click(CentreOnScreen(w, ExpectedBox(kLink)));
         EXPECT_TRUE(opened()) << "the shell did not open the address";
 
-        // A screen reader reads the notice and follows its link, from a process of its own
-        // (TARNWICK_READER names another build of it: see ScreenReader.cpp).
-        wchar_t reader[MAX_PATH] = L"";
-        if (!GetEnvironmentVariableW(L"TARNWICK_READER", reader, MAX_PATH))
-            wcscpy(reader, BesideTests(L"screen_reader.exe").c_str());
-        EXPECT_EQ(0, RunAndWait(reader, std::to_wstring(reinterpret_cast<INT_PTR>(w))));
+        // A screen reader reads the notice and follows its link, from a process of its own.
+        EXPECT_EQ(0, RunReader(w));
         EXPECT_TRUE(opened()) << "the reader's action did not open the address";
         if (hook) UnhookWindowsHookEx(hook);
         EXPECT_EQ(0u, notice.Close());

@@ -338,22 +338,21 @@ class Release(unittest.TestCase):
               f"{done.stdout}{done.stderr}")
         return done
 
-    def test_unsigned_and_timestamped_bundles_are_reproduced_and_a_changed_byte_is_found(self):
+    def test_a_timestamped_bundle_is_reproduced_and_a_changed_byte_is_found(self):
         head = run("git", "-C", ROOT, "rev-parse", "HEAD").stdout.strip()
-        unsigned = self.release_from_fresh_clone("unsigned")
         signed = self.release_from_fresh_clone(
             "signed", **self.signing(TARNWICK_SIGN_TIMESTAMP_URL=self.tsa_url))
-        # The check rebuilds the commit and compares every file, the SBOM and the notices too:
-        # two releases of one commit give the same bytes.
-        for folder in (unsigned, signed):
-            with open(os.path.join(folder, "BUILDINFO")) as f:
-                self.assertIn(f"Commit: {head}\nSource-Tree: clean\n", f.read())
-            done = self.verify_release(folder)
-            self.assertEqual(0, done.returncode)
-            with open(os.path.join(folder, "tarnwick.exe"), "rb") as f:
-                digest = hashlib.sha256(f.read()).hexdigest()
-            self.assertIn(f"reproduced: tarnwick-6.0 from commit {head}, tarnwick.exe sha256 "
-                          f"{digest}", done.stdout)
+        # The one check that the build is reproducible: the commit is built again in a clean
+        # clone elsewhere, and every file must be the same, the SBOM and the notices too, and
+        # the executable once the shipped signature is attached to the rebuild.
+        with open(os.path.join(signed, "BUILDINFO")) as f:
+            self.assertIn(f"Commit: {head}\nSource-Tree: clean\n", f.read())
+        done = self.verify_release(signed)
+        self.assertEqual(0, done.returncode)
+        with open(os.path.join(signed, "tarnwick.exe"), "rb") as f:
+            digest = hashlib.sha256(f.read()).hexdigest()
+        self.assertIn(f"reproduced: tarnwick-6.0 from commit {head}, tarnwick.exe sha256 "
+                      f"{digest}", done.stdout)
         # A byte changed in the code of the signed executable, one in the SBOM.
         tampered = os.path.join(self.dir, "tampered", "tarnwick-6.0")
         shutil.copytree(signed, tampered)
