@@ -53,8 +53,20 @@ phase end-to-end
 trap end_session EXIT
 start_session "$(mktemp -d)"
 [ "$reader_arch" = "$TARNWICK_ARCH" ] || export TARNWICK_READER="Z:$ROOT/build/e2e-$reader_arch/screen_reader.exe"
-ctest --test-dir "build/e2e-$TARNWICK_ARCH" --output-on-failure -LE "dpi|screen|release|accessibility|load" || status=1
+ctest --test-dir "build/e2e-$TARNWICK_ARCH" --output-on-failure -LE "dpi|screen|release|accessibility|load|planting" || status=1
 ctest --test-dir "build/e2e-$reader_arch" --output-on-failure -L accessibility || status=1
+if [ "$TARNWICK_ROUTE" = emulated ]; then
+    # The planting test's reader reads the whole notice twice, and under qemu the 32-bit program
+    # crashes now and then while another process calls it (qemu: uncaught target signal 11, in
+    # Wine's 32-bit RPC): there it runs on the x86-64 build of the same sources, natively, with
+    # 64-bit fakes. What it checks, where libraries are loaded from, is the same code.
+    build_product x86_64
+    cp build/x86_64/tarnwick.exe build/e2e-x86_64/tarnwick-x86_64.exe
+    echo "Planting: the x86-64 build, which runs natively here"
+    TARNWICK_UNDER_TEST=tarnwick-x86_64.exe ctest --test-dir build/e2e-x86_64 --output-on-failure -L planting || status=1
+else
+    ctest --test-dir "build/e2e-$TARNWICK_ARCH" --output-on-failure -L planting || status=1
+fi
 
 # One pair of the start-up benchmark, so that it keeps working; its figures are not judged
 # (and mean nothing on the emulated route).
@@ -68,8 +80,6 @@ phase load
 # (qemu's own memory grows with every call, and several 32-bit readers at once crash Wine's
 # 32-bit RPC there).
 if [ "$TARNWICK_ROUTE" = emulated ]; then
-    build_product x86_64
-    cp build/x86_64/tarnwick.exe build/e2e-x86_64/tarnwick-x86_64.exe
     echo "Readers' load: the x86-64 build, which runs natively here"
     TARNWICK_UNDER_TEST=tarnwick-x86_64.exe ctest --test-dir build/e2e-x86_64 -V -L load || status=1
 else

@@ -25,6 +25,12 @@ DWORD Deadline(DWORD nativeMs) {
     return nativeMs * static_cast<DWORD>(scale);
 }
 
+std::wstring ProgramUnderTest() {
+    wchar_t name[MAX_PATH] = L"tarnwick.exe";
+    GetEnvironmentVariableW(L"TARNWICK_UNDER_TEST", name, MAX_PATH);
+    return BesideTests(name);
+}
+
 bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
     for (;;) {
@@ -41,10 +47,7 @@ Notice::Notice(const LaunchOptions& options) {
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = options.showWindow;
     }
-    // Another build beside the tests can stand in, for example a signed copy.
-    wchar_t name[MAX_PATH] = L"tarnwick.exe";
-    GetEnvironmentVariableW(L"TARNWICK_UNDER_TEST", name, MAX_PATH);
-    const std::wstring exe = options.exe.empty() ? BesideTests(name) : options.exe;
+    const std::wstring exe = options.exe.empty() ? ProgramUnderTest() : options.exe;
     std::wstring commandLine = L"\"" + exe + L"\"";
     if (!options.arguments.empty()) commandLine += L" " + options.arguments;
     if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
@@ -382,11 +385,12 @@ int RunAndWait(const std::wstring& exe, const std::wstring& arguments, DWORD tim
     return static_cast<int>(code);
 }
 
-int RunReader(HWND window) {
+int RunReader(HWND window, bool followOnly) {
     wchar_t reader[MAX_PATH] = L"";
     if (!GetEnvironmentVariableW(L"TARNWICK_READER", reader, MAX_PATH))
         lstrcpynW(reader, BesideTests(L"screen_reader.exe").c_str(), MAX_PATH);
-    return RunAndWait(reader, std::to_wstring(reinterpret_cast<INT_PTR>(window)));
+    return RunAndWait(reader, std::to_wstring(reinterpret_cast<INT_PTR>(window)) +
+                                  (followOnly ? L" follow" : L""));
 }
 
 void SetHttpHandler(const std::wstring& command) {

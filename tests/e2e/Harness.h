@@ -20,6 +20,9 @@ constexpr COLORREF kBlue = RGB(0, 0, 255);
 
 // Beside the test program: tarnwick.exe, the stand-in browser and the logo.
 std::wstring BesideTests(const std::wstring& name);
+// The program under test: tarnwick.exe beside the tests, or the build that
+// TARNWICK_UNDER_TEST names there (a signed copy, or the x86-64 build).
+std::wstring ProgramUnderTest();
 
 // A deadline for something the program does, scaled to how programs run here: under
 // emulation everything takes several times longer (TARNWICK_DEADLINE_SCALE).
@@ -34,8 +37,9 @@ int RunAndWait(const std::wstring& exe, const std::wstring& arguments = L"",
                DWORD timeoutMs = Deadline(30000));
 
 // A screen reader in a process of its own reads the window and follows its link
-// (ScreenReader.cpp); 0 when all of it succeeded. TARNWICK_READER names another build of it.
-int RunReader(HWND window);
+// (ScreenReader.cpp), or with `followOnly` just follows it; 0 when all of it succeeded.
+// TARNWICK_READER names another build of it.
+int RunReader(HWND window, bool followOnly = false);
 
 struct LaunchOptions {
     bool useShowWindow = false;

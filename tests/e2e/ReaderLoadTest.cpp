@@ -28,7 +28,9 @@ constexpr int kAloneReads = 300;
 // Fresh objects, at two sizes of load: Wine's memory moves in steps of whole MiB that vary from
 // run to run, whatever the window; a leak grows with the number of objects.
 constexpr int kFewFresh = 500, kManyFresh = 2000;
-constexpr double kFreshSlackKiB = 1.0;
+// Over 2,000 objects both windows keep 2.02-2.04 KiB each; one of Wine's steps of a whole MiB
+// would add 0.5 KiB, which must not fail the test.
+constexpr double kFreshSlackKiB = 0.6;
 
 // The process's private memory. Wine reports the process's anonymous resident memory here;
 // it gives no private bytes or object counts for another process.

@@ -73,8 +73,9 @@ TEST(Planting, FakeLibrariesBesideTheProgramAreNeverLoaded) {
     DeleteFileW(log.c_str());
     SetEnvironmentVariableW(L"TARNWICK_PLANT_LOG", log.c_str());
     const PreferNativeDlls native{L"tarnwick.exe", L"plant_probe.exe"};
-    for (const wchar_t* program : {L"tarnwick.exe", L"plant_probe.exe"})
-        ASSERT_TRUE(CopyFileW(BesideTests(program).c_str(), (folder + program).c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(ProgramUnderTest().c_str(), (folder + L"tarnwick.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(BesideTests(L"plant_probe.exe").c_str(),
+                          (folder + L"plant_probe.exe").c_str(), FALSE));
     const auto plant = [&](const std::wstring& dll, bool planted) {
         const std::wstring at = folder + dll;
         if (planted)

@@ -3,7 +3,9 @@
 // link by its default action. Tests run it where their own process must make no COM calls:
 // under qemu, a 32-bit program's calls into another process crash Wine now and then, so
 // there the 64-bit build of this reader reads the 32-bit program, as on 64-bit Windows.
-//   screen_reader.exe WINDOW    exit code 0 when everything was read and the link followed
+//   screen_reader.exe WINDOW         exit code 0 when everything was read and the link followed
+//   screen_reader.exe WINDOW follow  only finds the link and follows it, as a reader's command
+//                                    to follow the link under its cursor does
 #include "Reader.h"
 
 #include <cstdio>
@@ -12,14 +14,15 @@
 using namespace e2e;
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 2) return 2;
+    if (argc != 2 && !(argc == 3 && std::wcscmp(argv[2], L"follow") == 0)) return 2;
+    const bool readFirst = argc == 2;
     const HWND window =
         reinterpret_cast<HWND>(static_cast<INT_PTR>(std::wcstoll(argv[1], nullptr, 10)));
     CoInitialize(nullptr);
     int failures = 0;
     {
         ComRef<IAccessible> client;
-        if (FAILED(ClientObject(window, client)) || !ReadTree(client.Get())) {
+        if (FAILED(ClientObject(window, client)) || (readFirst && !ReadTree(client.Get()))) {
             std::printf("the tree could not be read\n");
             ++failures;
         } else {
@@ -27,8 +30,9 @@ int wmain(int argc, wchar_t** argv) {
             client->get_accChildCount(&count);
             for (long id = 1; id <= count; ++id)
                 if (Role(client.Get(), id) == ROLE_SYSTEM_LINK) link = id;
-            for (const std::wstring& said : Speak(client.Get()))
-                std::printf("said: \"%s\"\n", Printable(said).c_str());
+            if (readFirst)
+                for (const std::wstring& said : Speak(client.Get()))
+                    std::printf("said: \"%s\"\n", Printable(said).c_str());
             const HRESULT followed = link ? client->accDoDefaultAction(Child(link)) : E_FAIL;
             std::printf("the link's default action: 0x%08lx\n",
                         static_cast<unsigned long>(followed));
