@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -186,10 +188,19 @@ TEST(NoticeWindow, CaptionShowsTheApplicationIconFromTheExecutable) {
 }
 
 // How the user follows the link: the mouse, or a screen reader's default action from a
-// process of its own (ScreenReader.cpp). Reading the whole notice first is the accessibility
-// tests' and the planting test's: every call into the 32-bit program under qemu's emulation is
-// a chance for Wine's RPC there to fail, so these make no more calls than following takes.
+// process of its own (ScreenReader.cpp), which makes no more calls than following takes.
 enum class Trigger { Mouse, Reader };
+
+// Where the program under test runs under qemu's emulation, a reader's calls into it crash it
+// now and then; the test script then runs the reader's rows on a native build
+// (TARNWICK_READERS_ELSEWHERE), and here they are left out.
+std::vector<Trigger> Triggers() {
+    if (GetEnvironmentVariableW(L"TARNWICK_READERS_ELSEWHERE", nullptr, 0)) {
+        std::printf("the reader's rows run on another build of the program here\n");
+        return {Trigger::Mouse};
+    }
+    return {Trigger::Mouse, Trigger::Reader};
+}
 
 const char* Describe(Trigger trigger) { return trigger == Trigger::Mouse ? "mouse" : "reader"; }
 
@@ -202,7 +213,7 @@ void FollowLink(Trigger trigger, HWND notice) {
 }
 
 TEST(Link, EachClickOrReaderActionAsksTheShellToOpenTheAddressOnce) {
-    for (Trigger trigger : {Trigger::Mouse, Trigger::Reader}) {
+    for (Trigger trigger : Triggers()) {
         SCOPED_TRACE(Describe(trigger));
         BrowserLog log;
         Notice notice;
@@ -273,7 +284,9 @@ TEST(LaunchFailure, TheErrorDialogBelongsToTheNoticeWhichIsInFrontAgainAsItWasWh
     Notice notice;
     const HWND w = notice.Window();
     const Capture before = CaptureClient(w);
+    const std::vector<Trigger> triggers = Triggers();
     for (const auto& row : rows) {
+        if (std::find(triggers.begin(), triggers.end(), row.trigger) == triggers.end()) continue;
         SCOPED_TRACE(testing::Message() << Describe(row.trigger) << ", dismissed with " << row.name
                                         << (row.moveFirst ? ", the notice moved first" : ""));
         if (row.moveFirst) {
