@@ -55,7 +55,6 @@ ctest --test-dir build/native --output-on-failure -LE release || status=1
 phase end-to-end
 trap end_session EXIT
 start_session "$(mktemp -d)"
-[ "$reader_arch" = "$TARNWICK_ARCH" ] || export TARNWICK_READER="Z:$ROOT/build/e2e-$reader_arch/screen_reader.exe"
 if [ "$reader_arch" = "$TARNWICK_ARCH" ]; then
     ctest --test-dir "build/e2e-$TARNWICK_ARCH" --output-on-failure -LE "dpi|screen|release|load" || status=1
 else

@@ -386,11 +386,9 @@ int RunAndWait(const std::wstring& exe, const std::wstring& arguments, DWORD tim
 }
 
 int RunReader(HWND window, bool followOnly) {
-    wchar_t reader[MAX_PATH] = L"";
-    if (!GetEnvironmentVariableW(L"TARNWICK_READER", reader, MAX_PATH))
-        lstrcpynW(reader, BesideTests(L"screen_reader.exe").c_str(), MAX_PATH);
-    return RunAndWait(reader, std::to_wstring(reinterpret_cast<INT_PTR>(window)) +
-                                  (followOnly ? L" follow" : L""));
+    return RunAndWait(BesideTests(L"screen_reader.exe"),
+                      std::to_wstring(reinterpret_cast<INT_PTR>(window)) +
+                          (followOnly ? L" follow" : L""));
 }
 
 void SetHttpHandler(const std::wstring& command) {

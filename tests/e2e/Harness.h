@@ -38,7 +38,6 @@ int RunAndWait(const std::wstring& exe, const std::wstring& arguments = L"",
 
 // A screen reader in a process of its own reads the window and follows its link
 // (ScreenReader.cpp), or with `followOnly` just follows it; 0 when all of it succeeded.
-// TARNWICK_READER names another build of it.
 int RunReader(HWND window, bool followOnly = false);
 
 struct LaunchOptions {

@@ -1,8 +1,6 @@
 // A screen reader in a process of its own: reads the window whose handle is on the command line
 // as a reader does (the whole tree, then what it says as the window opens), and follows the
-// link by its default action. Tests run it where a reader must be a process of its own, and
-// TARNWICK_READER may name another build of it (a 64-bit reader of a 32-bit program, as on
-// 64-bit Windows).
+// link by its default action. Tests run it where a reader must be a process of its own.
 //   screen_reader.exe WINDOW         exit code 0 when everything was read and the link followed
 //   screen_reader.exe WINDOW follow  only finds the link and follows it, as a reader's command
 //                                    to follow the link under its cursor does
