@@ -5,57 +5,52 @@
 #include "Accessible.h"
 
 #include "DllSearch.h"
+#include "Elements.h"
 #include "Form.h"
+#include "OleAutomation.h"
 
 #include <oleacc.h>
 
-#include <climits>
 #include <new>
-#include <vector>
 
 namespace win {
 
 namespace {
 
-// The entry points from the two libraries. Interface ids come from __uuidof, so that no
-// library is linked for them (MinGW's liboleacc even defines IID_IAccessible as an import
-// stub, not as the GUID).
+// The entry points of oleacc. Interface ids come from __uuidof, so that no library is linked
+// for them (MinGW's liboleacc even defines IID_IAccessible as an import stub, not as the GUID).
 struct Oleacc {
     decltype(&::LresultFromObject) lresultFromObject = nullptr;
     decltype(&::CreateStdAccessibleObject) createStdAccessibleObject = nullptr;
-    decltype(&::SysAllocString) sysAllocString = nullptr;
 
-    // Loaded once; a failed load is tried again on the next request. Neither library is a
-    // KnownDLL, and anything on the desktop may ask (readers, touch keyboards, UI
-    // Automation), so both come from the system folder by their full path.
+    // Loaded once; a failed load is tried again on the next request. oleacc is not a KnownDLL,
+    // and anything on the desktop may ask (readers, touch keyboards, UI Automation), so it
+    // comes from the system folder by its full path.
     static const Oleacc* Get() {
         static Oleacc entries;
-        if (!entries.sysAllocString) {
+        if (!entries.lresultFromObject) {
             const HMODULE oleacc = LoadSystemLibrary(L"oleacc.dll");
-            const HMODULE oleaut32 = LoadSystemLibrary(L"oleaut32.dll");
             Oleacc found;
             found.lresultFromObject =
                 FindEntry<decltype(found.lresultFromObject)>(oleacc, "LresultFromObject");
             found.createStdAccessibleObject = FindEntry<decltype(found.createStdAccessibleObject)>(
                 oleacc, "CreateStdAccessibleObject");
-            found.sysAllocString =
-                FindEntry<decltype(found.sysAllocString)>(oleaut32, "SysAllocString");
-            if (!found.lresultFromObject || !found.createStdAccessibleObject ||
-                !found.sysAllocString)
-                return nullptr;
+            if (!found.lresultFromObject || !found.createStdAccessibleObject) return nullptr;
             entries = found;
         }
         return &entries;
     }
 };
 
-long RoleOf(const Description& d) {
-    switch (d.role) {
-    case Description::Graphic:
+long RoleOf(Elements::Role role) {
+    switch (role) {
+    case Elements::Role::Dialog:
+        return ROLE_SYSTEM_DIALOG;
+    case Elements::Role::Graphic:
         return ROLE_SYSTEM_GRAPHIC;
-    case Description::Link:
+    case Elements::Role::Link:
         return ROLE_SYSTEM_LINK;
-    case Description::Text:
+    case Elements::Role::Text:
         break;
     }
     return ROLE_SYSTEM_STATICTEXT;
@@ -68,32 +63,18 @@ void SetChild(VARIANT* v, long id) {
     v->lVal = id;
 }
 
-// The gap between two boxes along a direction; negative when `to` is not wholly beyond
-// `from` that way.
-long GapBeyond(const RECT& from, const RECT& to, long direction) {
-    switch (direction) {
-    case NAVDIR_UP:
-        return from.top - to.bottom;
-    case NAVDIR_DOWN:
-        return to.top - from.bottom;
-    case NAVDIR_LEFT:
-        return from.left - to.right;
-    default:
-        return to.left - from.right;
-    }
-}
-
 } // namespace
 
-// Children are simple elements, numbered 1 to n in reading order.
+// Children are simple elements, numbered 1 to n in reading order, as Elements numbers them.
 class FormAccessibility::Client final : public IAccessible {
 public:
-    Client(Form& form, const Oleacc& oleacc, IAccessible* standard)
-        : form_(&form), children_(form.ReadingOrder()), oleacc_(oleacc), standard_(standard) {}
+    Client(SharedElements& elements, const OleAutomation& ole, IAccessible* standard)
+        : elements_(elements), ole_(ole), standard_(standard) {
+        elements_.AddRef();
+    }
 
     void Disconnect() {
-        if (!form_) return;
-        form_ = nullptr;
+        if (!standard_) return;
         // Clients in other processes lose their proxies now, not at the end of the process.
         CoDisconnectObject(this, 0);
         standard_->Release();
@@ -136,41 +117,42 @@ public:
 
     // IAccessible
     HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override {
-        if (!form_) return RPC_E_DISCONNECTED;
-        return standard_->get_accParent(parent);
+        if (!parent) return E_POINTER;
+        *parent = nullptr;
+        const Access e(elements_);
+        return e ? standard_->get_accParent(parent) : RPC_E_DISCONNECTED;
     }
     HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override {
         if (!count) return E_POINTER;
-        if (!form_) return RPC_E_DISCONNECTED;
-        *count = Count();
+        const Access e(elements_);
+        if (!e) return RPC_E_DISCONNECTED;
+        *count = e->Count();
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** object) override {
         if (!object) return E_POINTER;
         *object = nullptr;
+        const Access e(elements_);
         long id = 0;
-        if (const HRESULT named = Resolve(child, id); FAILED(named)) return named;
+        if (const HRESULT named = Resolve(e, child, id); FAILED(named)) return named;
         return id == CHILDID_SELF ? standard_->get_accChild(child, object) : S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
         if (!name) return E_POINTER;
         *name = nullptr;
+        const Access e(elements_);
         long id = 0;
-        if (const HRESULT named = Resolve(child, id); FAILED(named)) return named;
-        if (id == CHILDID_SELF) {
-            wchar_t caption[256] = {};
-            GetWindowTextW(form_->Handle(), caption, 256);
-            return Text(caption, name);
-        }
-        return Text(Child(id)->Describe().name, name);
+        if (const HRESULT named = Resolve(e, child, id); FAILED(named)) return named;
+        return Text(e->Name(id), name);
     }
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
         if (!value) return E_POINTER;
         *value = nullptr;
+        const Access e(elements_);
         long id = 0;
-        if (const HRESULT named = Resolve(child, id); FAILED(named)) return named;
+        if (const HRESULT named = Resolve(e, child, id); FAILED(named)) return named;
         if (id == CHILDID_SELF) return standard_->get_accValue(child, value);
-        const wchar_t* address = Child(id)->Describe().value;
+        const wchar_t* address = e->Value(id);
         return address ? Text(address, value) : DISP_E_MEMBERNOTFOUND;
     }
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* description) override {
@@ -179,30 +161,25 @@ public:
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
         if (!role) return E_POINTER;
         SetEmpty(role);
+        const Access e(elements_);
         long id = 0;
-        if (const HRESULT named = Resolve(child, id); FAILED(named)) return named;
-        // A dialog, as the client area of a message box is: readers then read its texts aloud
-        // as it comes up, not just its caption.
-        SetChild(role, id == CHILDID_SELF ? ROLE_SYSTEM_DIALOG : RoleOf(Child(id)->Describe()));
+        if (const HRESULT named = Resolve(e, child, id); FAILED(named)) return named;
+        SetChild(role, RoleOf(e->RoleOf(id)));
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
         if (!state) return E_POINTER;
         SetEmpty(state);
+        const Access e(elements_);
         long id = 0;
-        if (const HRESULT named = Resolve(child, id); FAILED(named)) return named;
+        if (const HRESULT named = Resolve(e, child, id); FAILED(named)) return named;
         if (id == CHILDID_SELF) return standard_->get_accState(child, state);
-        const HWND window = form_->Handle();
-        RECT client{}, visible{};
-        GetClientRect(window, &client);
-        const TControl* control = Child(id);
-        long flags = control->Describe().role == Description::Link ? STATE_SYSTEM_LINKED
-                                                                   : STATE_SYSTEM_READONLY;
-        if (!IsWindowEnabled(window)) flags |= STATE_SYSTEM_UNAVAILABLE; // a modal dialog is up
-        if (!IsWindowVisible(window) || IsIconic(window))
-            flags |= STATE_SYSTEM_INVISIBLE;
-        else if (!IntersectRect(&visible, &client, &control->BoundsRect()))
-            flags |= STATE_SYSTEM_OFFSCREEN; // a shrunk window clips it away
+        const Elements::State now = e->StateOf(id);
+        long flags = e->RoleOf(id) == Elements::Role::Link ? STATE_SYSTEM_LINKED
+                                                           : STATE_SYSTEM_READONLY;
+        if (now.unavailable) flags |= STATE_SYSTEM_UNAVAILABLE;
+        if (now.invisible) flags |= STATE_SYSTEM_INVISIBLE;
+        if (now.offscreen) flags |= STATE_SYSTEM_OFFSCREEN;
         SetChild(state, flags);
         return S_OK;
     }
@@ -212,8 +189,9 @@ public:
     HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, long* topic) override {
         if (!file || !topic) return E_POINTER;
         *file = nullptr;
+        const Access e(elements_);
         long id = 0;
-        if (const HRESULT named = Resolve(child, id); FAILED(named)) return named;
+        if (const HRESULT named = Resolve(e, child, id); FAILED(named)) return named;
         return id == CHILDID_SELF ? standard_->get_accHelpTopic(file, child, topic)
                                   : DISP_E_MEMBERNOTFOUND;
     }
@@ -223,39 +201,40 @@ public:
     HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override {
         if (!focus) return E_POINTER;
         SetEmpty(focus);
-        if (!form_) return RPC_E_DISCONNECTED;
-        return standard_->get_accFocus(focus); // no control takes the focus
+        const Access e(elements_);
+        return e ? standard_->get_accFocus(focus) : RPC_E_DISCONNECTED; // no control takes it
     }
     HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* selection) override {
         if (!selection) return E_POINTER;
         SetEmpty(selection);
-        return form_ ? DISP_E_MEMBERNOTFOUND : RPC_E_DISCONNECTED;
+        const Access e(elements_);
+        return e ? DISP_E_MEMBERNOTFOUND : RPC_E_DISCONNECTED;
     }
     HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override {
         if (!action) return E_POINTER;
         *action = nullptr;
+        const Access e(elements_);
         long id = 0;
-        if (const HRESULT named = Resolve(child, id); FAILED(named)) return named;
+        if (const HRESULT named = Resolve(e, child, id); FAILED(named)) return named;
         if (id == CHILDID_SELF) return standard_->get_accDefaultAction(child, action);
         // "Jump" is what Windows calls following a link.
-        return Clickable(id) ? Text(L"Jump", action) : DISP_E_MEMBERNOTFOUND;
+        return e->HasAction(id) ? Text(L"Jump", action) : DISP_E_MEMBERNOTFOUND;
     }
     HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT child) override {
+        const Access e(elements_);
         long id = 0;
-        if (const HRESULT named = Resolve(child, id); FAILED(named)) return named;
+        if (const HRESULT named = Resolve(e, child, id); FAILED(named)) return named;
         return id == CHILDID_SELF ? standard_->accSelect(flags, child) : DISP_E_MEMBERNOTFOUND;
     }
     HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height,
                                           VARIANT child) override {
         if (!left || !top || !width || !height) return E_POINTER;
+        const Access e(elements_);
         long id = 0;
-        if (const HRESULT named = Resolve(child, id); FAILED(named)) return named;
-        if (id == CHILDID_SELF) return standard_->accLocation(left, top, width, height, child);
-        const RECT& box = Child(id)->BoundsRect();
-        POINT corner{box.left, box.top};
-        ClientToScreen(form_->Handle(), &corner);
-        *left = corner.x;
-        *top = corner.y;
+        if (const HRESULT named = Resolve(e, child, id); FAILED(named)) return named;
+        const RECT box = e->ScreenBox(id);
+        *left = box.left;
+        *top = box.top;
         *width = box.right - box.left;
         *height = box.bottom - box.top;
         return S_OK;
@@ -263,24 +242,29 @@ public:
     HRESULT STDMETHODCALLTYPE accNavigate(long direction, VARIANT start, VARIANT* end) override {
         if (!end) return E_POINTER;
         SetEmpty(end);
+        const Access e(elements_);
         long id = 0;
-        if (const HRESULT named = Resolve(start, id); FAILED(named)) return named;
-        const long count = Count();
+        if (const HRESULT named = Resolve(e, start, id); FAILED(named)) return named;
         long found = 0;
         if (id == CHILDID_SELF) {
             if (direction == NAVDIR_FIRSTCHILD)
-                found = count > 0 ? 1 : 0;
+                found = e->Count() > 0 ? 1 : 0;
             else if (direction == NAVDIR_LASTCHILD)
-                found = count;
+                found = e->Count();
             else
                 return standard_->accNavigate(direction, start, end); // among the window's parts
         } else if (direction == NAVDIR_NEXT) {
-            found = id < count ? id + 1 : 0;
+            found = e->Next(id);
         } else if (direction == NAVDIR_PREVIOUS) {
-            found = id - 1;
-        } else if (direction == NAVDIR_UP || direction == NAVDIR_DOWN || direction == NAVDIR_LEFT ||
-                   direction == NAVDIR_RIGHT) {
-            found = Nearest(id, direction);
+            found = e->Previous(id);
+        } else if (direction == NAVDIR_UP) {
+            found = e->Nearest(id, Elements::Direction::Up);
+        } else if (direction == NAVDIR_DOWN) {
+            found = e->Nearest(id, Elements::Direction::Down);
+        } else if (direction == NAVDIR_LEFT) {
+            found = e->Nearest(id, Elements::Direction::Left);
+        } else if (direction == NAVDIR_RIGHT) {
+            found = e->Nearest(id, Elements::Direction::Right);
         } else {
             return E_INVALIDARG; // simple elements have no children
         }
@@ -291,65 +275,45 @@ public:
     HRESULT STDMETHODCALLTYPE accHitTest(long x, long y, VARIANT* at) override {
         if (!at) return E_POINTER;
         SetEmpty(at);
-        if (!form_) return RPC_E_DISCONNECTED;
-        const HWND window = form_->Handle();
-        POINT point{x, y};
-        ScreenToClient(window, &point);
-        RECT client{};
-        GetClientRect(window, &client);
-        if (!PtInRect(&client, point)) return S_FALSE;
-        const TControl* hit = form_->ControlAt(point);
-        long id = CHILDID_SELF;
-        for (long i = 1; i <= Count(); ++i)
-            if (Child(i) == hit) id = i;
+        const Access e(elements_);
+        if (!e) return RPC_E_DISCONNECTED;
+        const long id = e->At({x, y});
+        if (id < 0) return S_FALSE;
         SetChild(at, id);
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
+        const Access e(elements_);
         long id = 0;
-        if (const HRESULT named = Resolve(child, id); FAILED(named)) return named;
+        if (const HRESULT named = Resolve(e, child, id); FAILED(named)) return named;
         if (id == CHILDID_SELF) return standard_->accDoDefaultAction(child);
-        if (!Clickable(id)) return DISP_E_MEMBERNOTFOUND;
+        if (!e->HasAction(id)) return DISP_E_MEMBERNOTFOUND;
         // No more than the mouse can do: while a modal dialog has the window disabled, the
         // link cannot be followed.
-        return form_->PostClick(*Child(id)) ? S_OK : E_ACCESSDENIED;
+        return e->DoAction(id) ? S_OK : E_ACCESSDENIED;
     }
     HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override { return E_NOTIMPL; }
 
 private:
+    using Access = SharedElements::Access;
+
     ~Client() {
         if (standard_) standard_->Release();
+        elements_.Release();
     }
 
     // The element a call names: CHILDID_SELF or a child's number. Fails once the object is
     // cut off from its form, and for an id that names nothing here.
-    HRESULT Resolve(const VARIANT& v, long& id) const {
-        if (!form_) return RPC_E_DISCONNECTED;
-        if (v.vt != VT_I4 || v.lVal < 0 || v.lVal > Count()) return E_INVALIDARG;
+    static HRESULT Resolve(const Access& e, const VARIANT& v, long& id) {
+        if (!e) return RPC_E_DISCONNECTED;
+        if (v.vt != VT_I4 || !e->Exists(v.lVal)) return E_INVALIDARG;
         id = v.lVal;
         return S_OK;
     }
-    long Count() const { return static_cast<long>(children_.size()); }
-    TControl* Child(long id) const { return children_[static_cast<std::size_t>(id - 1)]; }
-    bool Clickable(long id) const { return static_cast<bool>(Child(id)->OnClick); }
-
-    // The child nearest to child `id` that lies wholly beyond it in a direction; 0 for none.
-    long Nearest(long id, long direction) const {
-        const RECT& from = Child(id)->BoundsRect();
-        long best = 0, bestGap = LONG_MAX;
-        for (long other = 1; other <= Count(); ++other) {
-            const long gap = GapBeyond(from, Child(other)->BoundsRect(), direction);
-            if (other != id && gap >= 0 && gap < bestGap) {
-                best = other;
-                bestGap = gap;
-            }
-        }
-        return best;
-    }
 
     HRESULT Text(const wchar_t* text, BSTR* out) const {
-        *out = oleacc_.sysAllocString(text);
+        *out = ole_.sysAllocString(text);
         return *out ? S_OK : E_OUTOFMEMORY;
     }
 
@@ -358,29 +322,44 @@ private:
                      HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*)) {
         if (!out) return E_POINTER;
         *out = nullptr;
+        const Access e(elements_);
         long id = 0;
-        if (const HRESULT named = Resolve(child, id); FAILED(named)) return named;
+        if (const HRESULT named = Resolve(e, child, id); FAILED(named)) return named;
         return id == CHILDID_SELF ? (standard_->*get)(child, out) : S_FALSE;
     }
 
     LONG references_ = 1;
-    Form* form_;
-    const std::vector<TControl*> children_; // in reading order; the layout is fixed
-    const Oleacc& oleacc_;
-    IAccessible* standard_;
+    SharedElements& elements_;
+    const OleAutomation& ole_;
+    IAccessible* standard_; // null once disconnected
 };
 
-LRESULT FormAccessibility::Answer(Form& form, WPARAM wParam) {
+SharedElements* FormAccessibility::Elements(Form& form) {
+    if (!elements_) elements_ = SharedElements::Create(form);
+    return elements_;
+}
+
+LRESULT FormAccessibility::Answer(Form& form, WPARAM wParam, LPARAM objectId) {
     if (disconnected_) return 0;
+    // The 64-bit Wine passes the object id zero-extended: compare its low 32 bits.
+    const DWORD id = static_cast<DWORD>(objectId);
+    if (id == static_cast<DWORD>(kUiaRootObjectId)) {
+        SharedElements* elements = Elements(form);
+        return elements ? automation_.Answer(*elements, wParam, objectId) : 0;
+    }
+    if (id != static_cast<DWORD>(OBJID_CLIENT)) return 0;
+
     const Oleacc* oleacc = Oleacc::Get();
-    if (!oleacc) return 0;
+    const OleAutomation* ole = OleAutomation::Get();
+    if (!oleacc || !ole) return 0;
     if (!client_) {
+        SharedElements* elements = Elements(form);
         IAccessible* standard = nullptr;
-        if (FAILED(oleacc->createStdAccessibleObject(form.Handle(), OBJID_CLIENT,
-                                                     __uuidof(IAccessible),
-                                                     reinterpret_cast<void**>(&standard))))
+        if (!elements || FAILED(oleacc->createStdAccessibleObject(
+                             form.Handle(), OBJID_CLIENT, __uuidof(IAccessible),
+                             reinterpret_cast<void**>(&standard))))
             return 0;
-        client_ = new (std::nothrow) Client(form, *oleacc, standard);
+        client_ = new (std::nothrow) Client(*elements, *ole, standard);
         if (!client_) {
             standard->Release();
             return 0;
@@ -392,11 +371,18 @@ LRESULT FormAccessibility::Answer(Form& form, WPARAM wParam) {
 }
 
 void FormAccessibility::Disconnect() {
+    if (disconnected_) return;
     disconnected_ = true;
-    if (!client_) return;
-    client_->Disconnect();
-    client_->Release();
-    client_ = nullptr;
+    // First the elements, so that no call from any thread reaches the form from now on.
+    if (elements_) elements_->CutOff();
+    if (client_) {
+        client_->Disconnect();
+        client_->Release();
+        client_ = nullptr;
+    }
+    automation_.Disconnect();
+    if (elements_) elements_->Release();
+    elements_ = nullptr;
 }
 
 } // namespace win

@@ -1,12 +1,17 @@
-// What a screen reader is told about a form: its client area as an accessible object (Microsoft
-// Active Accessibility) with one simple child per control, made on the first request.
+// What a screen reader is told about a form, made on the first request: its client area as an
+// accessible object (Microsoft Active Accessibility) with one simple child per control, and
+// the window as a UI Automation dialog with one element per control (UiAutomation.h). Both
+// come from one description of the form (Elements.h).
 #pragma once
+
+#include "UiAutomation.h"
 
 #include <windows.h>
 
 namespace win {
 
 class Form;
+class SharedElements;
 
 class FormAccessibility {
 public:
@@ -15,18 +20,22 @@ public:
     FormAccessibility& operator=(const FormAccessibility&) = delete;
     ~FormAccessibility() { Disconnect(); }
 
-    // The answer to WM_GETOBJECT for OBJID_CLIENT; 0 when it cannot be given, and the
-    // system's standard object should answer instead.
-    LRESULT Answer(Form& form, WPARAM wParam);
+    // The answer to WM_GETOBJECT for OBJID_CLIENT or for UI Automation's UiaRootObjectId; 0
+    // when it cannot be given, and the system should answer instead.
+    LRESULT Answer(Form& form, WPARAM wParam, LPARAM objectId);
 
-    // Cuts the object off from its form: later calls from clients fail, and no new object is
-    // made. Call it when the window is destroyed.
+    // Cuts every client off from the form at once: later calls from clients fail, and no new
+    // object is made. Call it when the window is destroyed.
     void Disconnect();
 
     class Client;
 
 private:
+    SharedElements* Elements(Form& form);
+
+    SharedElements* elements_ = nullptr;
     Client* client_ = nullptr;
+    FormAutomation automation_;
     bool disconnected_ = false;
 };
 

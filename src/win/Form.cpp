@@ -122,10 +122,7 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             controls_[wParam]->OnClick(*controls_[wParam]);
         return 0;
     case WM_GETOBJECT:
-        // The 64-bit Wine passes the object id zero-extended: compare its low 32 bits.
-        if (static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT)) {
-            if (const LRESULT answer = accessibility_.Answer(*this, wParam)) return answer;
-        }
+        if (const LRESULT answer = accessibility_.Answer(*this, wParam, lParam)) return answer;
         break;
     case WM_DESTROY:
         accessibility_.Disconnect();
