@@ -432,6 +432,22 @@ bool BrowserRunning() {
 
 } // namespace
 
+std::vector<std::wstring> LoadedModules(DWORD processId) {
+    std::vector<std::wstring> names;
+    const HANDLE snapshot =
+        CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, processId);
+    if (snapshot == INVALID_HANDLE_VALUE) return names;
+    MODULEENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Module32FirstW(snapshot, &entry); more; more = Module32NextW(snapshot, &entry)) {
+        std::wstring name = entry.szModule;
+        for (wchar_t& c : name) c = static_cast<wchar_t>(towlower(c));
+        names.push_back(name);
+    }
+    CloseHandle(snapshot);
+    return names;
+}
+
 std::vector<std::string> BrowserLog::SettledLines() const {
     WaitFor([] { return !BrowserRunning(); });
     return Lines();

@@ -132,6 +132,10 @@ private:
     HWND window_ = nullptr;
 };
 
+// The file names of the modules a process has loaded, in lower case; empty if they cannot be
+// read.
+std::vector<std::wstring> LoadedModules(DWORD processId);
+
 // The shell's command for http addresses in the test prefix.
 void SetHttpHandler(const std::wstring& command);
 // An http handler that cannot start: every launch of the website fails.

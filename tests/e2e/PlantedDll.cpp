@@ -1,5 +1,6 @@
-// A stand-in for a DLL planted beside the program (built as version.dll, comctl32.dll, oleacc.dll
-// and oleaut32.dll): when anything loads it, it records its own path in %TARNWICK_PLANT_LOG%.
+// A stand-in for a DLL planted beside the program (built as version.dll, comctl32.dll, oleacc.dll,
+// oleaut32.dll and uiautomationcore.dll): when anything loads it, it records its own path in
+// %TARNWICK_PLANT_LOG%.
 #include <windows.h>
 
 BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID) {

@@ -28,7 +28,8 @@ std::wstring ReadUtf16(const std::wstring& path) {
 }
 
 // Fakes of the libraries that are not KnownDLLs and that a program might load by name.
-constexpr const wchar_t* kPlanted[] = {L"version", L"comctl32", L"oleacc", L"oleaut32"};
+constexpr const wchar_t* kPlanted[] = {L"version", L"comctl32", L"oleacc", L"oleaut32",
+                                       L"uiautomationcore"};
 
 // While it lives, Wine prefers DLLs found on disk to its own for these programs, as Windows
 // always does for DLLs that are not KnownDLLs.
@@ -139,7 +140,8 @@ TEST(Planting, FakeLibrariesBesideTheProgramAreNeverLoaded) {
         Click(CentreOnScreen(w, ExpectedBox(kLink)));
         EXPECT_TRUE(opened()) << "the shell did not open the address";
 
-        // A screen reader reads the notice and follows its link, from a process of its own.
+        // A screen reader reads the notice, through MSAA and UI Automation, and follows its
+        // link, from a process of its own.
         EXPECT_EQ(0, RunReader(w));
         EXPECT_TRUE(opened()) << "the reader's action did not open the address";
         if (hook) UnhookWindowsHookEx(hook);

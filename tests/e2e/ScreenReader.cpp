@@ -1,10 +1,13 @@
 // A screen reader in a process of its own: reads the window whose handle is on the command line
-// as a reader does (the whole tree, then what it says as the window opens), and follows the
-// link by its default action. Tests run it where a reader must be a process of its own.
+// as a reader does (the whole tree, then what it says as the window opens), through MSAA and,
+// where the window answers UI Automation itself, through UI Automation too, as NVDA then does;
+// and follows the link by its MSAA default action. Tests run it where a reader must be a
+// process of its own.
 //   screen_reader.exe WINDOW         exit code 0 when everything was read and the link followed
 //   screen_reader.exe WINDOW follow  only finds the link and follows it, as a reader's command
 //                                    to follow the link under its cursor does
 #include "Reader.h"
+#include "UiaClient.h"
 
 #include <cstdio>
 #include <cwchar>
@@ -31,6 +34,16 @@ int wmain(int argc, wchar_t** argv) {
             if (readFirst)
                 for (const std::wstring& said : Speak(client.Get()))
                     std::printf("said: \"%s\"\n", Printable(said).c_str());
+            UiaElement element;
+            if (readFirst && HasUiaProvider(window)) {
+                if (FAILED(UiaElementOfWindow(window, element)) || !ReadUiaTree(element)) {
+                    std::printf("the tree could not be read through UI Automation\n");
+                    ++failures;
+                } else {
+                    for (const std::wstring& said : SpeakUia(element))
+                        std::printf("said through UI Automation: \"%s\"\n", Printable(said).c_str());
+                }
+            }
             const HRESULT followed = link ? client->accDoDefaultAction(Child(link)) : E_FAIL;
             std::printf("the link's default action: 0x%08lx\n",
                         static_cast<unsigned long>(followed));

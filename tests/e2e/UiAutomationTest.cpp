@@ -128,6 +128,30 @@ TEST_F(UiAutomation, TheNoticeIsADialogWhoseElementsAreTheControlsAsTheMsaaObjec
     EXPECT_EQ(0u, notice.Close());
 }
 
+// Most users never run a screen reader: the program loads oleacc and uiautomationcore only
+// once a client of each asks.
+TEST_F(UiAutomation, EachClientsLibraryIsLoadedOnlyOnceSuchAClientAsks) {
+    Notice notice;
+    const HWND w = notice.Window();
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == w; }));
+    const auto loaded = [&](const wchar_t* name) {
+        const std::vector<std::wstring> modules = LoadedModules(notice.ProcessId());
+        EXPECT_FALSE(modules.empty()) << "the program's modules cannot be read";
+        return std::find(modules.begin(), modules.end(), name) != modules.end();
+    };
+    EXPECT_FALSE(loaded(L"oleacc.dll"));
+    EXPECT_FALSE(loaded(L"uiautomationcore.dll"));
+
+    ComRef<IAccessible> msaa;
+    ASSERT_EQ(S_OK, ClientObject(w, msaa));
+    EXPECT_TRUE(loaded(L"oleacc.dll"));
+    EXPECT_FALSE(loaded(L"uiautomationcore.dll")) << "loaded for an MSAA client";
+    UiaElement window;
+    ASSERT_NO_FATAL_FAILURE(ElementOf(w, window));
+    EXPECT_TRUE(loaded(L"uiautomationcore.dll"));
+    EXPECT_EQ(0u, notice.Close());
+}
+
 // What a reader that reads the window through UI Automation says as it opens, by the same
 // dialog-text rule: word for word what it says through MSAA.
 TEST_F(UiAutomation, AsTheNoticeOpensAReaderSaysTheSameThroughUiAutomationAsThroughMsaa) {
