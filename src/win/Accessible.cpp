@@ -175,8 +175,8 @@ public:
         if (const HRESULT named = Resolve(e, child, id); FAILED(named)) return named;
         if (id == CHILDID_SELF) return standard_->get_accState(child, state);
         const Elements::State now = e->StateOf(id);
-        long flags = e->RoleOf(id) == Elements::Role::Link ? STATE_SYSTEM_LINKED
-                                                           : STATE_SYSTEM_READONLY;
+        long flags =
+            e->RoleOf(id) == Elements::Role::Link ? STATE_SYSTEM_LINKED : STATE_SYSTEM_READONLY;
         if (now.unavailable) flags |= STATE_SYSTEM_UNAVAILABLE;
         if (now.invisible) flags |= STATE_SYSTEM_INVISIBLE;
         if (now.offscreen) flags |= STATE_SYSTEM_OFFSCREEN;

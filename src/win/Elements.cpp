@@ -81,8 +81,8 @@ Elements::State Elements::StateOf(long id) const {
     state.invisible = !IsWindowVisible(window) || IsIconic(window);
     RECT client{}, visible{};
     GetClientRect(window, &client);
-    state.offscreen =
-        !state.invisible && id != kSelf && !IntersectRect(&visible, &client, &Child(id).BoundsRect());
+    state.offscreen = !state.invisible && id != kSelf &&
+                      !IntersectRect(&visible, &client, &Child(id).BoundsRect());
     return state;
 }
 

@@ -21,8 +21,8 @@ namespace {
 
 // uiautomationcore's entry points, looked up: it is not imported.
 struct UiaCore {
-    LRESULT(WINAPI* returnRawElementProvider)(HWND, WPARAM, LPARAM,
-                                              IRawElementProviderSimple*) = nullptr;
+    LRESULT(WINAPI* returnRawElementProvider)
+    (HWND, WPARAM, LPARAM, IRawElementProviderSimple*) = nullptr;
     HRESULT(WINAPI* hostProviderFromHwnd)(HWND, IRawElementProviderSimple**) = nullptr;
     HRESULT(WINAPI* disconnectProvider)(IRawElementProviderSimple*) = nullptr; // Windows 8 on
 
@@ -230,8 +230,7 @@ public:
         } else if (direction == NavigateDirection_PreviousSibling) {
             to = e->Previous(id_);
         }
-        if (to < 0 || (to == Elements::kSelf && direction != NavigateDirection_Parent))
-            return S_OK;
+        if (to < 0 || (to == Elements::kSelf && direction != NavigateDirection_Parent)) return S_OK;
         return Fragment(to, found);
     }
     HRESULT STDMETHODCALLTYPE GetRuntimeId(SAFEARRAY** id) override {

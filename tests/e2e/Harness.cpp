@@ -439,7 +439,8 @@ std::vector<std::wstring> LoadedModules(DWORD processId) {
     if (snapshot == INVALID_HANDLE_VALUE) return names;
     MODULEENTRY32W entry{};
     entry.dwSize = sizeof(entry);
-    for (BOOL more = Module32FirstW(snapshot, &entry); more; more = Module32NextW(snapshot, &entry)) {
+    for (BOOL more = Module32FirstW(snapshot, &entry); more;
+         more = Module32NextW(snapshot, &entry)) {
         std::wstring name = entry.szModule;
         for (wchar_t& c : name) c = static_cast<wchar_t>(towlower(c));
         names.push_back(name);

@@ -41,7 +41,8 @@ int wmain(int argc, wchar_t** argv) {
                     ++failures;
                 } else {
                     for (const std::wstring& said : SpeakUia(element))
-                        std::printf("said through UI Automation: \"%s\"\n", Printable(said).c_str());
+                        std::printf("said through UI Automation: \"%s\"\n",
+                                    Printable(said).c_str());
                 }
             }
             const HRESULT followed = link ? client->accDoDefaultAction(Child(link)) : E_FAIL;

@@ -80,9 +80,9 @@ TEST_F(UiAutomation, TheNoticeIsADialogWhoseElementsAreTheControlsAsTheMsaaObjec
         std::wstring name;
         long type;
     } expected[] = {
-        {kTitle.text, kTextControlType},   {L"Tolvan logo", kImageControlType},
-        {kLabel1Text, kTextControlType},   {kLabel3Text, kTextControlType},
-        {kLabel4Text, kTextControlType},   {kHost, kHyperlinkControlType},
+        {kTitle.text, kTextControlType}, {L"Tolvan logo", kImageControlType},
+        {kLabel1Text, kTextControlType}, {kLabel3Text, kTextControlType},
+        {kLabel4Text, kTextControlType}, {kHost, kHyperlinkControlType},
         {kLabel5Text, kTextControlType},
     };
     constexpr long kCount = 7, kLinkId = 6;
@@ -115,8 +115,8 @@ TEST_F(UiAutomation, TheNoticeIsADialogWhoseElementsAreTheControlsAsTheMsaaObjec
         EXPECT_EQ(id == 1 ? L"" : expected[id - 2].name, previous ? previous.Name() : L"");
         const RECT box = e.Box();
         std::printf("  %ld: control type %ld at (%ld,%ld) %ldx%ld, \"%s\"%s%s\n", id,
-                    e.ControlType(), box.left, box.top, box.right - box.left,
-                    box.bottom - box.top, Text(e.Name()).c_str(), e.Value().empty() ? "" : ", value ",
+                    e.ControlType(), box.left, box.top, box.right - box.left, box.bottom - box.top,
+                    Text(e.Name()).c_str(), e.Value().empty() ? "" : ", value ",
                     Text(e.Value()).c_str());
     }
     EXPECT_EQ(static_cast<std::size_t>(kCount), runtimeIds.size()) << "runtime ids repeat";
@@ -166,8 +166,7 @@ TEST_F(UiAutomation, AsTheNoticeOpensAReaderSaysTheSameThroughUiAutomationAsThro
     const std::vector<std::wstring> throughUia = SpeakUia(window), throughMsaa = Speak(msaa.Get());
     std::printf("What a reader says, through UI Automation | through MSAA:\n");
     for (std::size_t i = 0; i < std::max(throughUia.size(), throughMsaa.size()); ++i)
-        std::printf("  \"%s\" | \"%s\"\n",
-                    i < throughUia.size() ? Text(throughUia[i]).c_str() : "",
+        std::printf("  \"%s\" | \"%s\"\n", i < throughUia.size() ? Text(throughUia[i]).c_str() : "",
                     i < throughMsaa.size() ? Text(throughMsaa[i]).c_str() : "");
     std::vector<std::wstring> expected{kCaption,    L"dialog",   kTitle.text,
                                        kLabel1Text, kLabel3Text, kLabel4Text,

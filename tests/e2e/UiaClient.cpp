@@ -25,8 +25,8 @@ struct Client {
     HRESULT(WINAPI* nodeFromHandle)(HWND, void**) = nullptr;
     BOOL(WINAPI* nodeRelease)(void*) = nullptr;
     HRESULT(WINAPI* getPropertyValue)(void*, long, VARIANT*) = nullptr;
-    HRESULT(WINAPI* navigate)(void*, int, UiaCondition*, UiaCacheRequest*, SAFEARRAY**,
-                              BSTR*) = nullptr;
+    HRESULT(WINAPI* navigate)
+    (void*, int, UiaCondition*, UiaCacheRequest*, SAFEARRAY**, BSTR*) = nullptr;
     HRESULT(WINAPI* nodeFromVariant)(VARIANT*, void**) = nullptr;
     HRESULT(WINAPI* getPatternProvider)(void*, long, void**) = nullptr;
     BOOL(WINAPI* patternRelease)(void*) = nullptr;
@@ -75,9 +75,7 @@ UiaElement FromCache(SAFEARRAY* data) {
     return element;
 }
 
-UiaCacheRequest ElementOnly(UiaCondition& all) {
-    return {&all, 1, nullptr, 0, nullptr, 0, 1};
-}
+UiaCacheRequest ElementOnly(UiaCondition& all) { return {&all, 1, nullptr, 0, nullptr, 0, 1}; }
 
 } // namespace
 
@@ -91,11 +89,12 @@ bool UiaPatternsAvailable() {
     // Wine 8 exports the pattern functions as stubs that end the process; where the client
     // object is registered (Windows 7 on), they are implemented.
     static const bool available = [] {
-        const CLSID clientObject = {0xff48dba4, 0x60ef, 0x4201,
-                                    {0xaa, 0x87, 0x54, 0x10, 0x3e, 0xef, 0x59, 0x4e}};
+        const CLSID clientObject = {
+            0xff48dba4, 0x60ef, 0x4201, {0xaa, 0x87, 0x54, 0x10, 0x3e, 0xef, 0x59, 0x4e}};
         IUnknown* client = nullptr;
-        const HRESULT made = CoCreateInstance(clientObject, nullptr, CLSCTX_INPROC_SERVER,
-                                              __uuidof(IUnknown), reinterpret_cast<void**>(&client));
+        const HRESULT made =
+            CoCreateInstance(clientObject, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IUnknown),
+                             reinterpret_cast<void**>(&client));
         if (client) client->Release();
         return SUCCEEDED(made) && Client::Get().getPatternProvider && Client::Get().invoke &&
                Client::Get().patternRelease;
@@ -164,8 +163,7 @@ long UiaElement::ControlType() const {
 
 int UiaElement::Flag(long property) const {
     VARIANT v;
-    const int flag =
-        SUCCEEDED(Property(property, v)) && v.vt == VT_BOOL ? (v.boolVal ? 1 : 0) : -1;
+    const int flag = SUCCEEDED(Property(property, v)) && v.vt == VT_BOOL ? (v.boolVal ? 1 : 0) : -1;
     VariantClear(&v);
     return flag;
 }
@@ -206,9 +204,9 @@ UiaElement UiaElement::Navigate(UiaDirection direction, HRESULT* result) const {
     UiaCacheRequest request = ElementOnly(all);
     SAFEARRAY* data = nullptr;
     BSTR structure = nullptr;
-    const HRESULT hr = node_ ? Client::Get().navigate(node_, direction, &all, &request, &data,
-                                                      &structure)
-                             : E_HANDLE;
+    const HRESULT hr =
+        node_ ? Client::Get().navigate(node_, direction, &all, &request, &data, &structure)
+              : E_HANDLE;
     SysFreeString(structure);
     if (result) *result = hr;
     return SUCCEEDED(hr) ? FromCache(data) : UiaElement();

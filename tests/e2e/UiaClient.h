@@ -14,8 +14,13 @@ namespace e2e {
 
 // Navigation directions and a few ids, as uiautomationcore.h and uiautomationclient.h number
 // them.
-enum UiaDirection { kToParent = 0, kToNext = 1, kToPrevious = 2, kToFirstChild = 3,
-                    kToLastChild = 4 };
+enum UiaDirection {
+    kToParent = 0,
+    kToNext = 1,
+    kToPrevious = 2,
+    kToFirstChild = 3,
+    kToLastChild = 4
+};
 enum UiaId : long {
     kInvokePatternId = 10000,
     kValuePatternId = 10002,

@@ -40,8 +40,9 @@ public:
         link.LinkAddress = L"http://example.test";
         link.OnClick = [this](TControl&) { ++clicks; };
         below.Create(nullptr, {10, 2000, 100, 20}, L"Below", style);
-        for (TControl* control : {static_cast<TControl*>(&heading), static_cast<TControl*>(&picture),
-                                  static_cast<TControl*>(&link), static_cast<TControl*>(&below)})
+        for (TControl* control :
+             {static_cast<TControl*>(&heading), static_cast<TControl*>(&picture),
+              static_cast<TControl*>(&link), static_cast<TControl*>(&below)})
             AddControl(*control);
         ShowWindow(Handle(), SW_SHOWNORMAL);
     }
