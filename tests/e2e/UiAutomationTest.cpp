@@ -114,8 +114,11 @@ TEST_F(UiAutomation, TheNoticeIsADialogWhoseElementsAreTheControlsAsTheMsaaObjec
         const UiaElement previous = e.Navigate(kToPrevious);
         EXPECT_EQ(id == 1 ? L"" : expected[id - 2].name, previous ? previous.Name() : L"");
         const RECT box = e.Box();
-        std::printf("  %ld: control type %ld at (%ld,%ld) %ldx%ld, \"%s\"%s%s\n", id,
-                    e.ControlType(), box.left, box.top, box.right - box.left, box.bottom - box.top,
+        char where[64] = "(box not given)";
+        if (boxes)
+            std::snprintf(where, sizeof(where), "at (%ld,%ld) %ldx%ld", box.left, box.top,
+                          box.right - box.left, box.bottom - box.top);
+        std::printf("  %ld: control type %ld %s, \"%s\"%s%s\n", id, e.ControlType(), where,
                     Text(e.Name()).c_str(), e.Value().empty() ? "" : ", value ",
                     Text(e.Value()).c_str());
     }
