@@ -334,7 +334,7 @@ private:
     IAccessible* standard_; // null once disconnected
 };
 
-SharedElements* FormAccessibility::Elements(Form& form) {
+SharedElements* FormAccessibility::Shared(Form& form) {
     if (!elements_) elements_ = SharedElements::Create(form);
     return elements_;
 }
@@ -344,7 +344,7 @@ LRESULT FormAccessibility::Answer(Form& form, WPARAM wParam, LPARAM objectId) {
     // The 64-bit Wine passes the object id zero-extended: compare its low 32 bits.
     const DWORD id = static_cast<DWORD>(objectId);
     if (id == static_cast<DWORD>(kUiaRootObjectId)) {
-        SharedElements* elements = Elements(form);
+        SharedElements* elements = Shared(form);
         return elements ? automation_.Answer(*elements, wParam, objectId) : 0;
     }
     if (id != static_cast<DWORD>(OBJID_CLIENT)) return 0;
@@ -353,7 +353,7 @@ LRESULT FormAccessibility::Answer(Form& form, WPARAM wParam, LPARAM objectId) {
     const OleAutomation* ole = OleAutomation::Get();
     if (!oleacc || !ole) return 0;
     if (!client_) {
-        SharedElements* elements = Elements(form);
+        SharedElements* elements = Shared(form);
         IAccessible* standard = nullptr;
         if (!elements || FAILED(oleacc->createStdAccessibleObject(
                              form.Handle(), OBJID_CLIENT, __uuidof(IAccessible),

@@ -31,7 +31,7 @@ public:
     class Client;
 
 private:
-    SharedElements* Elements(Form& form);
+    SharedElements* Shared(Form& form);
 
     SharedElements* elements_ = nullptr;
     Client* client_ = nullptr;
