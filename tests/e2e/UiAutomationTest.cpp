@@ -95,9 +95,11 @@ TEST_F(UiAutomation, TheNoticeIsADialogWhoseElementsAreTheControlsAsTheMsaaObjec
         const UiaElement& e = children[static_cast<std::size_t>(id - 1)];
         const auto& want = expected[id - 1];
         SCOPED_TRACE(Text(want.name));
-        EXPECT_EQ(want.name, e.Name());
-        EXPECT_EQ(Name(msaa.Get(), id), e.Name()) << "the MSAA object says otherwise";
-        EXPECT_EQ(want.type, e.ControlType());
+        const std::wstring name = e.Name(), value = e.Value();
+        const long type = e.ControlType();
+        EXPECT_EQ(want.name, name);
+        EXPECT_EQ(Name(msaa.Get(), id), name) << "the MSAA object says otherwise";
+        EXPECT_EQ(want.type, type);
         if (boxes) EXPECT_TRUE(Location(msaa.Get(), id) == e.Box()) << "not the box MSAA gives";
         EXPECT_EQ(1, e.Flag(kIsEnabledProperty));
         EXPECT_EQ(0, e.Flag(kIsOffscreenProperty));
@@ -105,7 +107,7 @@ TEST_F(UiAutomation, TheNoticeIsADialogWhoseElementsAreTheControlsAsTheMsaaObjec
         EXPECT_EQ(0, e.Flag(kIsKeyboardFocusableProperty));
         EXPECT_NE(1, e.Flag(kIsDialogProperty)) << "only the window is a dialog";
         if (ClientGives(e, kValueValueProperty))
-            EXPECT_EQ(id == kLinkId ? std::wstring(kAddress) : L"", e.Value());
+            EXPECT_EQ(id == kLinkId ? std::wstring(kAddress) : L"", value);
         const std::vector<long> runtimeId = e.RuntimeId();
         EXPECT_FALSE(runtimeId.empty());
         runtimeIds.insert(runtimeId);
@@ -113,14 +115,14 @@ TEST_F(UiAutomation, TheNoticeIsADialogWhoseElementsAreTheControlsAsTheMsaaObjec
         EXPECT_EQ(std::wstring(kCaption), e.Navigate(kToParent).Name());
         const UiaElement previous = e.Navigate(kToPrevious);
         EXPECT_EQ(id == 1 ? L"" : expected[id - 2].name, previous ? previous.Name() : L"");
-        const RECT box = e.Box();
         char where[64] = "(box not given)";
-        if (boxes)
+        if (boxes) {
+            const RECT box = e.Box();
             std::snprintf(where, sizeof(where), "at (%ld,%ld) %ldx%ld", box.left, box.top,
                           box.right - box.left, box.bottom - box.top);
-        std::printf("  %ld: control type %ld %s, \"%s\"%s%s\n", id, e.ControlType(), where,
-                    Text(e.Name()).c_str(), e.Value().empty() ? "" : ", value ",
-                    Text(e.Value()).c_str());
+        }
+        std::printf("  %ld: control type %ld %s, \"%s\"%s%s\n", id, type, where, Text(name).c_str(),
+                    value.empty() ? "" : ", value ", Text(value).c_str());
     }
     EXPECT_EQ(static_cast<std::size_t>(kCount), runtimeIds.size()) << "runtime ids repeat";
     // The walk ends where the MSAA walk ends: nothing after the last, nothing below any.

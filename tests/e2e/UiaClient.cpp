@@ -239,8 +239,8 @@ bool ReadUiaTree(const UiaElement& window) {
         read &= e.Flag(kIsEnabledProperty) >= 0 && e.Flag(kIsOffscreenProperty) >= 0;
         // Where the client gives boxes at all (Wine 8's does not), each has one.
         VARIANT box;
-        if (e.Property(kBoundingRectangleProperty, box) != E_NOTIMPL)
-            read &= e.Box().right > e.Box().left;
+        const HRESULT boxed = e.Property(kBoundingRectangleProperty, box);
+        if (boxed != E_NOTIMPL) read &= SUCCEEDED(boxed) && box.vt == (VT_ARRAY | VT_R8);
         VariantClear(&box);
         e.Value(); // only the link has one
     }
