@@ -23,7 +23,10 @@ namespace {
 
 constexpr int kReaders = 4;
 constexpr int kRequests = 2000; // of each kind, over all readers at once
-// One reader alone, where Wine's own memory stays flat and a leak would show.
+// One reader alone, where Wine's own memory stays flat and a leak would show: two rounds of
+// reads. Now and then Wine's memory moves by a whole MiB once, whatever the window (+0.96 and
+// +0.97 MiB over 300 reads seen, for the notice and for the plain window); a leak grows in
+// every round (one string per call: +0.46 MiB over 300 reads).
 constexpr int kAloneReads = 300;
 // Fresh objects, at two sizes of load: Wine's memory moves in steps of whole MiB that vary from
 // run to run, whatever the window; a leak grows with the number of objects.
@@ -52,7 +55,7 @@ double Now() {
 }
 
 struct Figures {
-    double start = 0, readsAlone = 0, fewFresh = 0, manyFresh = 0, together = 0; // growth, MiB
+    double start = 0, readsAlone[2] = {}, fewFresh = 0, manyFresh = 0, together = 0; // MiB
     // Growth per fresh object, over the larger load, in KiB.
     double PerObjectKiB() const { return manyFresh * 1024.0 / kManyFresh; }
     double longestAnswerMs = 0;
@@ -115,9 +118,11 @@ Figures Load(const Notice& target) {
         last = now;
         return growth;
     };
-    UnderLoad(
-        window, 1, [&] { return ReadThroughOneObject(window, kAloneReads); }, figures);
-    figures.readsAlone = grown();
+    for (double& round : figures.readsAlone) {
+        UnderLoad(
+            window, 1, [&] { return ReadThroughOneObject(window, kAloneReads); }, figures);
+        round = grown();
+    }
     UnderLoad(
         window, 1, [&] { return AskForFreshObjects(window, kFewFresh); }, figures);
     figures.fewFresh = grown();
@@ -136,12 +141,13 @@ Figures Load(const Notice& target) {
 }
 
 void Print(const char* what, const Figures& f) {
-    std::printf("%-12s %.2f MiB; one reader: %d reads through one object %+.2f MiB, %d fresh "
-                "objects %+.2f MiB, %d more %+.2f MiB (%.2f KiB each); %d readers at once, %d "
-                "reads and %d fresh objects %+.2f MiB; longest answer to a message %.1f ms\n",
-                what, f.start, kAloneReads, f.readsAlone, kFewFresh, f.fewFresh, kManyFresh,
-                f.manyFresh, f.PerObjectKiB(), kReaders, kRequests, kRequests, f.together,
-                f.longestAnswerMs);
+    std::printf("%-12s %.2f MiB; one reader: %d reads through one object %+.2f MiB, %d more "
+                "%+.2f MiB, %d fresh objects %+.2f MiB, %d more %+.2f MiB (%.2f KiB each); %d "
+                "readers at once, %d reads and %d fresh objects %+.2f MiB; longest answer to a "
+                "message %.1f ms\n",
+                what, f.start, kAloneReads, f.readsAlone[0], kAloneReads, f.readsAlone[1],
+                kFewFresh, f.fewFresh, kManyFresh, f.manyFresh, f.PerObjectKiB(), kReaders,
+                kRequests, kRequests, f.together, f.longestAnswerMs);
 }
 
 } // namespace
@@ -166,7 +172,8 @@ TEST(ReaderLoad, ManyReadersAtOnceNeitherGrowTheNoticeNorHoldItUp) {
     Print("plain window", plain);
 
     EXPECT_TRUE(notice.everyCallAnswered) << "a call failed, or a message went unanswered for 10 s";
-    EXPECT_LT(notice.readsAlone, 0.25) << "reading through one object grows";
+    EXPECT_LT(std::min(notice.readsAlone[0], notice.readsAlone[1]), 0.25)
+        << "reading through one object grows, round after round";
     // Judged over the larger load, where Wine's steps are small against what a leak of an
     // object per request would add.
     EXPECT_LT(notice.PerObjectKiB(), plain.PerObjectKiB() + kFreshSlackKiB)
