@@ -74,7 +74,9 @@ TEST_F(UiAutomation, TheNoticeIsADialogWhoseElementsAreTheControlsAsTheMsaaObjec
     // UiaProvider.* shows what the provider gives for them.
     const bool boxes = ClientGives(window, kBoundingRectangleProperty);
     std::printf("Boxes through this platform's client: %s\n", boxes ? "read" : "not given");
-    if (boxes) EXPECT_TRUE(frame == window.Box());
+    if (boxes) {
+        EXPECT_TRUE(frame == window.Box());
+    }
 
     const struct {
         std::wstring name;
@@ -100,14 +102,17 @@ TEST_F(UiAutomation, TheNoticeIsADialogWhoseElementsAreTheControlsAsTheMsaaObjec
         EXPECT_EQ(want.name, name);
         EXPECT_EQ(Name(msaa.Get(), id), name) << "the MSAA object says otherwise";
         EXPECT_EQ(want.type, type);
-        if (boxes) EXPECT_TRUE(Location(msaa.Get(), id) == e.Box()) << "not the box MSAA gives";
+        if (boxes) {
+            EXPECT_TRUE(Location(msaa.Get(), id) == e.Box()) << "not the box MSAA gives";
+        }
         EXPECT_EQ(1, e.Flag(kIsEnabledProperty));
         EXPECT_EQ(0, e.Flag(kIsOffscreenProperty));
         EXPECT_EQ(0, e.Flag(kHasKeyboardFocusProperty));
         EXPECT_EQ(0, e.Flag(kIsKeyboardFocusableProperty));
         EXPECT_NE(1, e.Flag(kIsDialogProperty)) << "only the window is a dialog";
-        if (ClientGives(e, kValueValueProperty))
+        if (ClientGives(e, kValueValueProperty)) {
             EXPECT_EQ(id == kLinkId ? std::wstring(kAddress) : L"", value);
+        }
         const std::vector<long> runtimeId = e.RuntimeId();
         EXPECT_FALSE(runtimeId.empty());
         runtimeIds.insert(runtimeId);
@@ -211,7 +216,9 @@ TEST_F(UiAutomation, WhileTheErrorDialogIsUpTheElementsAreDisabledAndTheLinkCann
     EXPECT_EQ(0, link.Flag(kIsEnabledProperty));
     EXPECT_EQ(0, children[2].Flag(kIsEnabledProperty));
     EXPECT_EQ(0, window.Flag(kIsEnabledProperty));
-    if (invoke) EXPECT_EQ(kUiaElementNotEnabled, link.Invoke());
+    if (invoke) {
+        EXPECT_EQ(kUiaElementNotEnabled, link.Invoke());
+    }
     Dismiss(dialog);
     ASSERT_TRUE(WaitFor([&] { return notice.Shown(L"Error").empty() && IsWindowEnabled(w); }));
     EXPECT_EQ(1, link.Flag(kIsEnabledProperty));
@@ -245,5 +252,7 @@ TEST_F(UiAutomation, AnElementHeldPastCloseFailsCleanly) {
     EXPECT_FALSE(link.Navigate(kToParent, &navigated));
     std::printf("Navigating from an element held past close: 0x%08lx\n",
                 static_cast<unsigned long>(navigated));
-    if (UiaPatternsAvailable()) EXPECT_TRUE(FAILED(link.Invoke()));
+    if (UiaPatternsAvailable()) {
+        EXPECT_TRUE(FAILED(link.Invoke()));
+    }
 }
