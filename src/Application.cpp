@@ -2,6 +2,7 @@
 #include "Application.h"
 
 #include "core/Texts.h"
+#include "win/MessageDialog.h"
 #include "win/Trace.h"
 
 #include <objbase.h>
@@ -117,8 +118,10 @@ void TApplication::ShowException() noexcept {
             // Not one of ours: reported without a message.
         }
         const std::wstring title = core::ApplicationTitle(ExecutablePath());
-        MessageBoxW(nullptr, core::ErrorReportText(message).c_str(), title.c_str(),
-                    MB_OK | MB_ICONERROR | MB_TASKMODAL);
+        // Owned by the window the user works in, as the "Error" dialog is; task-modal only
+        // where no window is shown (start-up failed, or the loop has ended).
+        win::ShowMessageDialog(core::ErrorReportText(message).c_str(), title.c_str(),
+                               MB_OK | MB_ICONERROR);
     } catch (...) {
         // No memory left to report it: the loop goes on, as it would after the report.
     }

@@ -52,24 +52,40 @@ constexpr core::Ink kWindowTextInk{core::Ink::WindowText, 0};
 constexpr core::Ink kBlueInk{core::Ink::Fixed, kBlue};
 constexpr core::Ink kLinkInk{core::Ink::Link, kBlue};
 
-constexpr LabelLayout kLabel1{{21, 59, 754, 113}, kWindowFont, kWindowTextInk, false, false,
+constexpr LabelLayout kLabel1{{21, 59, 754, 113},
+                              kWindowFont,
+                              kWindowTextInk,
+                              false,
+                              false,
                               L"The Caldresse has been discontinued.\r\r"
                               L"A new product, called \"Tolvan Dunmerrow\" has been written to "
                               L"take its place.\r\r"
                               L"You can move to this new product and migrate your Caldresse data "
                               L"to it without any data loss."};
-constexpr LabelLayout kLabel2{{21, 17, 218, 25}, kHeadingFont, kWindowTextInk, true, false,
+constexpr LabelLayout kLabel2{{21, 17, 218, 25},  kHeadingFont, kWindowTextInk, true, false,
                               L"IMPORTANT NOTICE"};
-constexpr LabelLayout kLabel3{{21, 189, 274, 19}, kWindowFont, kBlueInk, true, false,
+constexpr LabelLayout kLabel3{{21, 189, 274, 19},
+                              kWindowFont,
+                              kBlueInk,
+                              true,
+                              false,
                               L"Tolvan is a subscription-based software. "};
 constexpr win::Box kImage1{794, 17, 157, 164};
 constexpr wchar_t kLogoText[] = L"Tolvan logo"; // for screen readers
-constexpr LabelLayout kLabel4{{21, 256, 772, 19}, kWindowFont, kWindowTextInk, true, false,
+constexpr LabelLayout kLabel4{{21, 256, 772, 19},
+                              kWindowFont,
+                              kWindowTextInk,
+                              true,
+                              false,
                               L"Please visit the Tolvan website to see more information on what "
                               L"has changed, and to review subscription costs."};
 constexpr LabelLayout kLblWebsite{{113, 286, 163, 19}, kLinkFont, kLinkInk, true, false,
                                   kWebsiteHost};
-constexpr LabelLayout kLabel5{{21, 354, 887, 57}, kWindowFont, kWindowTextInk, false, true,
+constexpr LabelLayout kLabel5{{21, 354, 887, 57},
+                              kWindowFont,
+                              kWindowTextInk,
+                              false,
+                              true,
                               L"If you want help migrating to the new Tolvan software, please go "
                               L"to the Tolvan website and click on the Download and Installation "
                               L"menu item. The first paragraph covers support for the installation "
@@ -89,8 +105,8 @@ win::UniqueFont CreateLayoutFont(const FontLayout& layout) {
 
 TForm1::TForm1(TApplication& application)
     : applicationWindow_(application.Handle()),
-      logo_(static_cast<HBITMAP>(LoadImageW(application.Instance(), L"LOGO", IMAGE_BITMAP, 0, 0,
-                                            LR_CREATEDIBSECTION))) {
+      logo_(static_cast<HBITMAP>(
+          LoadImageW(application.Instance(), L"LOGO", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))) {
     for (int id = 0; id < kFontCount; ++id) fonts_[id] = CreateLayoutFont(kFonts[id]);
 
     WNDCLASSEXW wc{};
@@ -115,19 +131,22 @@ TForm1::TForm1(TApplication& application)
     // Created, and stacked, in declaration order; auto-size labels measure their texts on
     // the window's own DC.
     const win::ClientDc measure(Handle());
-    const auto addLabel = [&](win::TLabel& label, const LabelLayout& layout) {
+    // Each control is named as its member is: tools that drive the program find it by that.
+    const auto addLabel = [&](win::TLabel& label, const wchar_t* name, const LabelLayout& layout) {
         label.Create(measure.Get(), layout.box, layout.text,
                      {fonts_[layout.font].Get(), layout.ink, layout.autoSize, layout.wordWrap});
+        label.Name = name;
         AddControl(label);
     };
-    addLabel(Label1, kLabel1);
-    addLabel(Label2, kLabel2);
-    addLabel(Label3, kLabel3);
+    addLabel(Label1, L"Label1", kLabel1);
+    addLabel(Label2, L"Label2", kLabel2);
+    addLabel(Label3, L"Label3", kLabel3);
     Image1.Create(kImage1, logo_.Get());
+    Image1.Name = L"Image1";
     AddControl(Image1);
-    addLabel(Label4, kLabel4);
-    addLabel(LblWebsite, kLblWebsite);
-    addLabel(Label5, kLabel5);
+    addLabel(Label4, L"Label4", kLabel4);
+    addLabel(LblWebsite, L"LblWebsite", kLblWebsite);
+    addLabel(Label5, L"Label5", kLabel5);
 
     Image1.AlternativeText = kLogoText;
     LblWebsite.LinkAddress = kWebsiteAddress;

@@ -288,9 +288,17 @@ public:
         if (const HRESULT named = Resolve(e, child, id); FAILED(named)) return named;
         if (id == CHILDID_SELF) return standard_->accDoDefaultAction(child);
         if (!e->HasAction(id)) return DISP_E_MEMBERNOTFOUND;
-        // No more than the mouse can do: while a modal dialog has the window disabled, the
-        // link cannot be followed.
-        return e->DoAction(id) ? S_OK : E_ACCESSDENIED;
+        switch (e->DoAction(id)) {
+        case Elements::Action::Done:
+            return S_OK;
+        case Elements::Action::NotEnabled:
+            // No more than the mouse can do: while a modal dialog has the window disabled,
+            // the link cannot be followed.
+            return E_ACCESSDENIED;
+        case Elements::Action::Failed:
+            break;
+        }
+        return E_FAIL;
     }
     HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override { return E_NOTIMPL; }
@@ -339,7 +347,17 @@ SharedElements* FormAccessibility::Shared(Form& form) {
     return elements_;
 }
 
-LRESULT FormAccessibility::Answer(Form& form, WPARAM wParam, LPARAM objectId) {
+LRESULT FormAccessibility::Answer(Form& form, WPARAM wParam, LPARAM objectId) noexcept {
+    // The request comes from a reader's SendMessage: a failure must not raise the error
+    // report, which would hold the reader until the user dismissed a box it cannot read.
+    try {
+        return Give(form, wParam, objectId);
+    } catch (...) {
+        return 0;
+    }
+}
+
+LRESULT FormAccessibility::Give(Form& form, WPARAM wParam, LPARAM objectId) {
     if (disconnected_) return 0;
     // The 64-bit Wine passes the object id zero-extended: compare its low 32 bits.
     const DWORD id = static_cast<DWORD>(objectId);
@@ -368,6 +386,22 @@ LRESULT FormAccessibility::Answer(Form& form, WPARAM wParam, LPARAM objectId) {
     // A failure comes back as a negative HRESULT.
     const LRESULT answer = oleacc->lresultFromObject(__uuidof(IAccessible), wParam, client_);
     return answer > 0 ? answer : 0;
+}
+
+void FormAccessibility::EnabledChanged(bool enabled) {
+    // Only readers that have asked keep anything to update.
+    if (disconnected_ || !elements_) return;
+    HWND window = nullptr;
+    long count = 0;
+    {
+        const SharedElements::Access e(*elements_);
+        if (!e) return;
+        window = e->Window();
+        count = e->Count();
+    }
+    for (long id = 1; id <= count; ++id)
+        NotifyWinEvent(EVENT_OBJECT_STATECHANGE, window, OBJID_CLIENT, id);
+    automation_.EnabledChanged(enabled);
 }
 
 void FormAccessibility::Disconnect() {

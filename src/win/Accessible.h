@@ -22,7 +22,11 @@ public:
 
     // The answer to WM_GETOBJECT for OBJID_CLIENT or for UI Automation's UiaRootObjectId; 0
     // when it cannot be given, and the system should answer instead.
-    LRESULT Answer(Form& form, WPARAM wParam, LPARAM objectId);
+    LRESULT Answer(Form& form, WPARAM wParam, LPARAM objectId) noexcept;
+
+    // Tells the readers that have asked so far that the controls became available or
+    // unavailable with the window. Call it when the window is enabled or disabled.
+    void EnabledChanged(bool enabled);
 
     // Cuts every client off from the form at once: later calls from clients fail, and no new
     // object is made. Call it when the window is destroyed.
@@ -31,6 +35,7 @@ public:
     class Client;
 
 private:
+    LRESULT Give(Form& form, WPARAM wParam, LPARAM objectId);
     SharedElements* Shared(Form& form);
 
     SharedElements* elements_ = nullptr;

@@ -42,6 +42,8 @@ public:
 
     std::function<void(TControl& sender)> OnClick;
     HCURSOR Cursor = nullptr; // null: the form's arrow
+    // The control's name in its form, by which tools that drive the program find it.
+    const wchar_t* Name = L"";
 
 protected:
     RECT bounds_{};

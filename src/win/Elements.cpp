@@ -64,6 +64,10 @@ bool Elements::HasAction(long id) const {
     return id != kSelf && static_cast<bool>(Child(id).OnClick);
 }
 
+const wchar_t* Elements::AutomationId(long id) const {
+    return id == kSelf ? form_.Name : Child(id).Name;
+}
+
 RECT Elements::ScreenBox(long id) const {
     RECT box{};
     if (id == kSelf)
@@ -111,9 +115,20 @@ long Elements::At(POINT screen) const {
     return kSelf;
 }
 
-bool Elements::DoAction(long id) const { return HasAction(id) && form_.PostClick(Child(id)); }
+Elements::Action Elements::DoAction(long id) const {
+    if (!HasAction(id)) return Action::Failed;
+    switch (form_.PostClick(Child(id))) {
+    case Form::Click::Posted:
+        return Action::Done;
+    case Form::Click::WindowDisabled:
+        return Action::NotEnabled;
+    case Form::Click::NotPosted:
+        break;
+    }
+    return Action::Failed;
+}
 
-SharedElements* SharedElements::Create(Form& form) {
+SharedElements* SharedElements::Create(Form& form) noexcept {
     SharedElements* shared = new (std::nothrow) SharedElements(form);
     if (shared && !shared->elements_) {
         shared->Release();
@@ -124,7 +139,11 @@ SharedElements* SharedElements::Create(Form& form) {
 
 SharedElements::SharedElements(Form& form) {
     InitializeCriticalSection(&lock_);
-    elements_.reset(new (std::nothrow) Elements(form));
+    try {
+        elements_.reset(new Elements(form));
+    } catch (...) {
+        // Out of memory: Create gives null, and the reader gets the system's answer.
+    }
 }
 
 SharedElements::~SharedElements() { DeleteCriticalSection(&lock_); }

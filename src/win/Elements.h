@@ -37,10 +37,11 @@ public:
     bool Exists(long id) const { return id >= kSelf && id <= Count(); }
 
     Role RoleOf(long id) const;
-    const wchar_t* Name(long id) const;  // the form's is its caption
-    const wchar_t* Value(long id) const; // a link's address; null for none
-    bool HasAction(long id) const;       // what a click on it does
-    RECT ScreenBox(long id) const;       // the form's is its client area
+    const wchar_t* Name(long id) const;         // the form's is its caption
+    const wchar_t* Value(long id) const;        // a link's address; null for none
+    bool HasAction(long id) const;              // whether a click on it does anything
+    const wchar_t* AutomationId(long id) const; // its name in the form, the same in every build
+    RECT ScreenBox(long id) const;              // the form's is its client area
     State StateOf(long id) const;
 
     // Navigation among the controls; 0 where there is none.
@@ -50,9 +51,10 @@ public:
     // The control at a point on the screen, kSelf between controls, -1 outside the client area.
     long At(POINT screen) const;
 
-    // Does what a click on the control does, once the caller has returned. False, and nothing
-    // done, while the form takes no input (a modal dialog is up).
-    bool DoAction(long id) const;
+    // Does what a click on the control does, once the caller has returned. Nothing is done
+    // while the form takes no input (a modal dialog is up).
+    enum class Action { Done, NotEnabled, Failed };
+    Action DoAction(long id) const;
 
 private:
     const TControl& Child(long id) const { return *children_[static_cast<std::size_t>(id - 1)]; }
@@ -66,7 +68,8 @@ private:
 // of them at once when its window goes.
 class SharedElements {
 public:
-    static SharedElements* Create(Form& form); // one reference; null when out of memory
+    // One reference; null when out of memory. Nothing is thrown.
+    static SharedElements* Create(Form& form) noexcept;
 
     void AddRef() { InterlockedIncrement(&references_); }
     void Release();

@@ -39,10 +39,13 @@ TControl* Form::ControlAt(POINT client) const {
     return nullptr;
 }
 
-bool Form::PostClick(const TControl& control) {
+Form::Click Form::PostClick(const TControl& control) {
+    if (!IsWindowEnabled(Handle())) return Click::WindowDisabled;
     const auto at = std::find(controls_.begin(), controls_.end(), &control);
-    return IsWindowEnabled(Handle()) && at != controls_.end() &&
-           PostMessageW(Handle(), kClickMessage, static_cast<WPARAM>(at - controls_.begin()), 0);
+    return at != controls_.end() && PostMessageW(Handle(), kClickMessage,
+                                                 static_cast<WPARAM>(at - controls_.begin()), 0)
+               ? Click::Posted
+               : Click::NotPosted;
 }
 
 void Form::SetColour(COLORREF colour) {
@@ -123,6 +126,10 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_GETOBJECT:
         if (const LRESULT answer = accessibility_.Answer(*this, wParam, lParam)) return answer;
+        break;
+    case WM_ENABLE:
+        // A modal dialog came or went: readers that keep what they read must hear of it.
+        accessibility_.EnabledChanged(wParam != FALSE);
         break;
     case WM_DESTROY:
         accessibility_.Disconnect();

@@ -20,8 +20,12 @@ public:
     TControl* ControlAt(POINT client) const;
     // Clicks a control as the mouse would, once the caller has returned: for assistive
     // technology, whose call comes from another process and must not wait for the click.
-    // False, and no click, while the window is disabled, as it takes no mouse input then.
-    bool PostClick(const TControl& control);
+    // No click while the window is disabled, as it takes no mouse input then.
+    enum class Click { Posted, WindowDisabled, NotPosted };
+    Click PostClick(const TControl& control);
+
+    // The form's name, by which tools that drive the program find it.
+    const wchar_t* Name = L"";
 
 protected:
     // The background colour of the layout; the system's colours replace it where the user

@@ -4,9 +4,9 @@
 // elements under their lock and fails once they are cut off.
 #include "UiAutomation.h"
 
-#include "DllSearch.h"
 #include "Elements.h"
 #include "OleAutomation.h"
+#include "UiaCore.h"
 #include "UiaInterfaces.h"
 
 #include <memory>
@@ -18,33 +18,6 @@ namespace win {
 using namespace uia;
 
 namespace {
-
-// uiautomationcore's entry points, looked up: it is not imported.
-struct UiaCore {
-    LRESULT(WINAPI* returnRawElementProvider)
-    (HWND, WPARAM, LPARAM, IRawElementProviderSimple*) = nullptr;
-    HRESULT(WINAPI* hostProviderFromHwnd)(HWND, IRawElementProviderSimple**) = nullptr;
-    HRESULT(WINAPI* disconnectProvider)(IRawElementProviderSimple*) = nullptr; // Windows 8 on
-
-    // Loaded once, from the system folder by its full path; a failed load is tried again on
-    // the next request.
-    static const UiaCore* Get() {
-        static UiaCore entries;
-        if (!entries.returnRawElementProvider) {
-            const HMODULE core = LoadSystemLibrary(L"uiautomationcore.dll");
-            UiaCore found;
-            found.returnRawElementProvider = FindEntry<decltype(found.returnRawElementProvider)>(
-                core, "UiaReturnRawElementProvider");
-            found.hostProviderFromHwnd =
-                FindEntry<decltype(found.hostProviderFromHwnd)>(core, "UiaHostProviderFromHwnd");
-            found.disconnectProvider =
-                FindEntry<decltype(found.disconnectProvider)>(core, "UiaDisconnectProvider");
-            if (!found.returnRawElementProvider || !found.hostProviderFromHwnd) return nullptr;
-            entries = found;
-        }
-        return &entries;
-    }
-};
 
 long ControlTypeOf(Elements::Role role) {
     switch (role) {
@@ -64,6 +37,12 @@ void SetBool(VARIANT* v, bool value) {
     v->vt = VT_BOOL;
     v->boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
 }
+
+// The patterns an element has, from the one description: the link's click and its address.
+struct Patterns {
+    bool invoke; // a click on it does something
+    bool value;  // it has a value to read
+};
 
 } // namespace
 
@@ -89,6 +68,8 @@ public:
     Element* Root() const { return At(Elements::kSelf); }
 
     void Disconnect();
+    // Tells listening clients that every element became enabled or disabled.
+    void RaiseEnabledChanged(bool enabled);
 
 private:
     Tree(SharedElements& elements, const UiaCore& core, const OleAutomation& ole, HWND window)
@@ -114,7 +95,7 @@ class Element final : public IRawElementProviderSimple,
 public:
     using Tree = FormAutomation::Tree;
 
-    Element(Tree& tree, long id, bool link) : tree_(tree), id_(id), link_(link) {}
+    Element(Tree& tree, long id, Patterns patterns) : tree_(tree), id_(id), patterns_(patterns) {}
 
     IRawElementProviderSimple* Simple() { return static_cast<IRawElementProviderSimple*>(this); }
 
@@ -128,9 +109,9 @@ public:
             *object = static_cast<IRawElementProviderFragment*>(this);
         else if (riid == __uuidof(IRawElementProviderFragmentRoot) && id_ == Elements::kSelf)
             *object = static_cast<IRawElementProviderFragmentRoot*>(this);
-        else if (riid == __uuidof(IInvokeProvider) && link_)
+        else if (riid == __uuidof(IInvokeProvider) && patterns_.invoke)
             *object = static_cast<IInvokeProvider*>(this);
-        else if (riid == __uuidof(IValueProvider) && link_)
+        else if (riid == __uuidof(IValueProvider) && patterns_.value)
             *object = static_cast<IValueProvider*>(this);
         else
             return E_NOINTERFACE;
@@ -151,9 +132,9 @@ public:
         *provider = nullptr;
         const Access e(tree_.Shared());
         if (!e) return kElementNotAvailable;
-        if (link_ && pattern == kInvokePattern)
+        if (patterns_.invoke && pattern == kInvokePattern)
             *provider = static_cast<IInvokeProvider*>(this);
-        else if (link_ && pattern == kValuePattern)
+        else if (patterns_.value && pattern == kValuePattern)
             *provider = static_cast<IValueProvider*>(this);
         if (*provider) AddRef();
         return S_OK;
@@ -171,6 +152,8 @@ public:
             break;
         case kNameProperty:
             return Text(e->Name(id_), value);
+        case kAutomationIdProperty:
+            return Text(e->AutomationId(id_), value);
         case kIsDialogProperty:
             SetBool(value, e->RoleOf(id_) == Elements::Role::Dialog);
             break;
@@ -184,10 +167,10 @@ public:
         }
         // The value pattern's properties too, for clients that ask for them as properties.
         case kValueProperty:
-            if (link_) return Text(e->Value(id_), value);
+            if (patterns_.value) return Text(e->Value(id_), value);
             break;
         case kValueIsReadOnlyProperty:
-            if (link_) SetBool(value, true);
+            if (patterns_.value) SetBool(value, true);
             break;
         case kHasKeyboardFocusProperty:
         case kIsKeyboardFocusableProperty:
@@ -309,8 +292,16 @@ public:
     HRESULT STDMETHODCALLTYPE Invoke() override {
         const Access e(tree_.Shared());
         if (!e) return kElementNotAvailable;
-        // No more than the mouse can do: not while a modal dialog has the window disabled.
-        return e->DoAction(id_) ? S_OK : kElementNotEnabled;
+        switch (e->DoAction(id_)) {
+        case Elements::Action::Done:
+            return S_OK;
+        case Elements::Action::NotEnabled:
+            // No more than the mouse can do: not while a modal dialog has the window disabled.
+            return kElementNotEnabled;
+        case Elements::Action::Failed:
+            break;
+        }
+        return E_FAIL;
     }
 
     // IValueProvider: the link's address, read only.
@@ -354,7 +345,7 @@ private:
 
     Tree& tree_;
     const long id_;
-    const bool link_;
+    const Patterns patterns_;
 };
 
 FormAutomation::Tree* FormAutomation::Tree::Create(SharedElements& elements, const UiaCore& core,
@@ -363,14 +354,16 @@ FormAutomation::Tree* FormAutomation::Tree::Create(SharedElements& elements, con
     if (!e) return nullptr;
     Tree* tree = new (std::nothrow) Tree(elements, core, ole, e->Window());
     if (!tree) return nullptr;
-    tree->all_.reserve(static_cast<std::size_t>(e->Count()) + 1);
-    for (long id = Elements::kSelf; id <= e->Count(); ++id) {
-        const bool link = id != Elements::kSelf && e->RoleOf(id) == Elements::Role::Link;
-        tree->all_.emplace_back(new (std::nothrow) Element(*tree, id, link));
-        if (!tree->all_.back()) {
-            tree->Release();
-            return nullptr;
+    try {
+        tree->all_.reserve(static_cast<std::size_t>(e->Count()) + 1);
+        for (long id = Elements::kSelf; id <= e->Count(); ++id) {
+            const Patterns patterns{e->HasAction(id), e->Value(id) != nullptr};
+            tree->all_.emplace_back(new Element(*tree, id, patterns));
         }
+    } catch (...) {
+        // Out of memory: no tree, and the system answers the client instead.
+        tree->Release();
+        return nullptr;
     }
     return tree;
 }
@@ -388,6 +381,17 @@ void FormAutomation::Tree::Disconnect() {
     core_.returnRawElementProvider(window_, 0, 0, nullptr);
 }
 
+void FormAutomation::Tree::RaiseEnabledChanged(bool enabled) {
+    if (!core_.clientsAreListening || !core_.raisePropertyChangedEvent ||
+        !core_.clientsAreListening())
+        return;
+    VARIANT before, now;
+    SetBool(&before, !enabled);
+    SetBool(&now, enabled);
+    for (const auto& element : all_)
+        core_.raisePropertyChangedEvent(element->Simple(), kIsEnabledProperty, before, now);
+}
+
 IRawElementProviderSimple* FormAutomation::Root(SharedElements& elements) {
     const UiaCore* core = UiaCore::Get();
     const OleAutomation* ole = OleAutomation::Get();
@@ -397,8 +401,12 @@ IRawElementProviderSimple* FormAutomation::Root(SharedElements& elements) {
 
 LRESULT FormAutomation::Answer(SharedElements& elements, WPARAM wParam, LPARAM objectId) {
     IRawElementProviderSimple* root = Root(elements);
-    return root ? UiaCore::Get()->returnRawElementProvider(tree_->Window(), wParam, objectId, root)
+    return root ? tree_->Core().returnRawElementProvider(tree_->Window(), wParam, objectId, root)
                 : 0;
+}
+
+void FormAutomation::EnabledChanged(bool enabled) {
+    if (tree_) tree_->RaiseEnabledChanged(enabled);
 }
 
 void FormAutomation::Disconnect() {

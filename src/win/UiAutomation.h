@@ -29,6 +29,10 @@ public:
     // Automation); null when uiautomationcore is missing.
     IRawElementProviderSimple* Root(SharedElements& elements);
 
+    // Tells listening clients that the elements became enabled or disabled; nothing when no
+    // client has asked for the window's element.
+    void EnabledChanged(bool enabled);
+
     // Clients lose every element now; the elements must be cut off first. Call it when the
     // window is destroyed.
     void Disconnect();

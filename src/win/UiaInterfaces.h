@@ -45,6 +45,7 @@ constexpr PROPERTYID kNameProperty = 30005;
 constexpr PROPERTYID kHasKeyboardFocusProperty = 30008;
 constexpr PROPERTYID kIsKeyboardFocusableProperty = 30009;
 constexpr PROPERTYID kIsEnabledProperty = 30010;
+constexpr PROPERTYID kAutomationIdProperty = 30011;
 constexpr PROPERTYID kIsOffscreenProperty = 30022;
 constexpr PROPERTYID kValueProperty = 30045;
 constexpr PROPERTYID kValueIsReadOnlyProperty = 30046;

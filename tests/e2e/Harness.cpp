@@ -1,6 +1,7 @@
 // Process, window, pixel and input helpers for the end-to-end tests.
 #include "Harness.h"
 
+#include <psapi.h>
 #include <tlhelp32.h>
 
 #include <cstdlib>
@@ -53,7 +54,7 @@ Notice::Notice(const LaunchOptions& options) {
     if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process_))
         throw std::runtime_error("tarnwick.exe did not start");
-    WaitFor([this] { return (window_ = FindTopLevel(kCaption)) != nullptr; }, Deadline(30000));
+    WaitFor([&] { return (window_ = FindTopLevel(options.caption)) != nullptr; }, Deadline(30000));
     // The window exists before it is shown and painted; a capture waits for the paint.
     WaitFor([this] { return window_ && IsWindowVisible(window_); });
 }
@@ -434,18 +435,35 @@ bool BrowserRunning() {
 
 std::vector<std::wstring> LoadedModules(DWORD processId) {
     std::vector<std::wstring> names;
-    const HANDLE snapshot =
-        CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, processId);
-    if (snapshot == INVALID_HANDLE_VALUE) return names;
-    MODULEENTRY32W entry{};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Module32FirstW(snapshot, &entry); more;
-         more = Module32NextW(snapshot, &entry)) {
-        std::wstring name = entry.szModule;
-        for (wchar_t& c : name) c = static_cast<wchar_t>(towlower(c));
-        names.push_back(name);
+    const HANDLE process =
+        OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+    if (!process) return names;
+    // A 64-bit reader of a 32-bit program (the WoW64 arrangement) sees the program's own
+    // modules only when it asks for them: LIST_MODULES_ALL gives them, as it gives a process of
+    // the reader's own kind its modules. (Toolhelp's default list would give the WoW64 layer
+    // only, on Windows, and nothing at all under Wine.)
+    std::vector<HMODULE> modules(256);
+    for (;;) {
+        DWORD needed = 0;
+        const DWORD size = static_cast<DWORD>(modules.size() * sizeof(HMODULE));
+        if (!EnumProcessModulesEx(process, modules.data(), size, &needed, LIST_MODULES_ALL)) {
+            modules.clear();
+            break;
+        }
+        if (needed <= size) {
+            modules.resize(needed / sizeof(HMODULE));
+            break;
+        }
+        modules.resize(needed / sizeof(HMODULE) + 16);
     }
-    CloseHandle(snapshot);
+    for (const HMODULE module : modules) {
+        wchar_t name[MAX_PATH] = {};
+        if (!GetModuleBaseNameW(process, module, name, MAX_PATH)) continue;
+        std::wstring lower = name;
+        for (wchar_t& c : lower) c = static_cast<wchar_t>(towlower(c));
+        names.push_back(lower);
+    }
+    CloseHandle(process);
     return names;
 }
 

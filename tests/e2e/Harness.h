@@ -45,6 +45,7 @@ struct LaunchOptions {
     WORD showWindow = SW_SHOWDEFAULT;
     std::wstring arguments; // appended after the quoted program path
     std::wstring exe;       // another copy of the program to start; empty: the one under test
+    const wchar_t* caption = kCaption; // the caption of its main window
 };
 
 class Notice {

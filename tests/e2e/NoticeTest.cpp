@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -129,16 +130,36 @@ TEST(NoticeWindow, ScreenShowsBackgroundLogoLinkAndText) {
 }
 
 // What the screen shows of a window's caption bar, left of the caption text.
+// Whether a capture of the caption's start shows it drawn as the active window's: its last
+// column, beyond the icon, is the caption's own background.
+bool ShowsActiveCaption(const Capture& capture) {
+    bool active = false;
+    for (int y = 0; y < capture.height; ++y) {
+        const COLORREF pixel = capture.At(capture.width - 1, y);
+        if (pixel == GetSysColor(COLOR_INACTIVECAPTION)) return false;
+        active = active || pixel == GetSysColor(COLOR_ACTIVECAPTION);
+    }
+    return active;
+}
+
+// The caption's icon, once the window is in front and its caption is painted so: a loaded
+// machine may paint it well after the window came to the front, and two captures of the
+// caption as it was before agree as well as two of it after.
 Capture CaptionIcon(HWND window) {
     SetForegroundWindow(window);
+    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == window; }));
     RedrawWindow(window, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
     RECT outer{};
     GetWindowRect(window, &outer);
     const RECT client = ClientRectOnScreen(window);
     const int height = client.top - outer.top;
-    return SettledCapture([&] {
-        return CaptureScreen({outer.left, outer.top, outer.left + height + 4, client.top});
-    });
+    const RECT icon{outer.left, outer.top, outer.left + height + 4, client.top};
+    Capture settled;
+    EXPECT_TRUE(WaitFor([&] {
+        settled = SettledCapture([&] { return CaptureScreen(icon); });
+        return ShowsActiveCaption(settled);
+    })) << "the caption was not painted as the active window's";
+    return settled;
 }
 
 // A window of the notice's frame and caption at the same place, with the given class icon.
@@ -152,17 +173,25 @@ Capture ReferenceCaptionIcon(const RECT& at, HICON icon) {
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     wc.lpszClassName = className.c_str();
     RegisterClassW(&wc);
-    HWND w = CreateWindowExW(WS_EX_APPWINDOW, className.c_str(), kCaption, WS_OVERLAPPEDWINDOW,
-                             at.left, at.top, at.right - at.left, at.bottom - at.top, nullptr,
-                             nullptr, wc.hInstance, nullptr);
-    ShowWindow(w, SW_SHOWNORMAL);
-    SetForegroundWindow(w);
-    WaitFor([&] {
-        for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&msg);
-        return GetForegroundWindow() == w && IsWindowVisible(w);
+    // On a thread of its own that answers its messages, as the notice's own thread does.
+    std::atomic<HWND> made{nullptr};
+    std::atomic<bool> captured{false};
+    std::thread owner([&] {
+        const HWND w = CreateWindowExW(WS_EX_APPWINDOW, className.c_str(), kCaption,
+                                       WS_OVERLAPPEDWINDOW, at.left, at.top, at.right - at.left,
+                                       at.bottom - at.top, nullptr, nullptr, wc.hInstance, nullptr);
+        ShowWindow(w, SW_SHOWNORMAL);
+        made = w;
+        while (!captured) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+            for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&msg);
+        }
+        DestroyWindow(w);
     });
-    const Capture capture = CaptionIcon(w);
-    DestroyWindow(w);
+    WaitFor([&] { return made != nullptr; });
+    const Capture capture = made ? CaptionIcon(made) : Capture{};
+    captured = true;
+    owner.join();
     return capture;
 }
 
@@ -308,7 +337,6 @@ TEST(LaunchFailure, TheErrorDialogBelongsToTheNoticeWhichIsInFrontAgainAsItWasWh
         const HWND dialog = notice.WaitForOneShown(L"Error");
         ASSERT_NE(nullptr, dialog) << "not exactly one Error dialog";
         EXPECT_EQ(w, GetWindow(dialog, GW_OWNER)) << "the dialog is not the notice's";
-        EXPECT_FALSE(GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_APPWINDOW);
         EXPECT_FALSE(IsWindowEnabled(w)) << "the notice window must take no input";
         const DialogTexts read = ReadDialog(dialog);
         EXPECT_EQ(std::vector<std::wstring>{kFailureText}, read.texts);
@@ -352,6 +380,68 @@ TEST(LaunchFailure, TheErrorDialogBelongsToTheNoticeWhichIsInFrontAgainAsItWasWh
     }
     EXPECT_TRUE(log.SettledLines().empty());
     EXPECT_EQ(0u, notice.Close());
+}
+
+// An exception that escapes a handler (which the program's own handlers never let happen) is
+// reported as the "Error" dialog is shown: owned by the window the user works in, also while
+// another program is in front, and that window is in front again once it is dismissed. Only
+// where no window is left, after the message loop, the box has no owner. In a small program of
+// the notice's own classes (ExceptionProbe.cpp).
+TEST(ErrorReport, TheReportBelongsToTheWindowTheUserWorksInAsTheErrorDialogDoes) {
+    const UINT raise = RegisterWindowMessageW(L"TarnwickTestRaise");
+    const wchar_t kProbeCaption[] = L"Exception probe";
+    const wchar_t kTitle[] = L"exception_probe"; // the application title of exception_probe.exe
+    OtherProgram other;
+    const struct {
+        const char* name;
+        bool otherInFront, afterLoop;
+    } rows[] = {
+        {"the form in front", false, false},
+        {"another program in front", true, false},
+        {"after the message loop", false, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        LaunchOptions options;
+        options.exe = BesideTests(L"exception_probe.exe");
+        options.caption = kProbeCaption;
+        if (row.afterLoop) options.arguments = L"--after-loop";
+        Notice probe(options);
+        const HWND w = probe.Window();
+        ASSERT_NE(nullptr, w);
+        if (row.otherInFront) {
+            ASSERT_TRUE(other.Activate()) << "the other program's window did not come to the front";
+        } else {
+            SetForegroundWindow(w);
+            ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == w; }));
+        }
+        if (row.afterLoop)
+            PostMessageW(w, WM_CLOSE, 0, 0);
+        else
+            PostMessageW(w, raise, 0, 0);
+        const HWND box = probe.WaitForOneShown(kTitle);
+        ASSERT_NE(nullptr, box) << "not exactly one report";
+        const DialogTexts read = ReadDialog(box);
+        EXPECT_EQ(std::vector<std::wstring>{row.afterLoop ? L"Injected failure after the loop."
+                                                          : L"Injected failure."},
+                  read.texts);
+        EXPECT_EQ(std::vector<std::wstring>{L"OK"}, read.buttons);
+        if (row.afterLoop) {
+            EXPECT_EQ(nullptr, GetWindow(box, GW_OWNER)) << "no window is left to own it";
+            Dismiss(box);
+            EXPECT_EQ(0u, probe.WaitForExit());
+            continue;
+        }
+        EXPECT_EQ(w, GetWindow(box, GW_OWNER)) << "the report is not the form's";
+        EXPECT_FALSE(IsWindowEnabled(w));
+        Dismiss(box);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); })) << "the report did not close";
+        EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(w) && GetForegroundWindow() == w; }))
+            << "the form is not in front; the foreground window is "
+            << testing::PrintToString(WindowText(GetForegroundWindow()));
+        // The loop went on after the report: the form still answers and closes as ever.
+        EXPECT_EQ(0u, probe.Close());
+    }
 }
 
 // Any start-up request: every show state the launcher may ask for, or none, each with other

@@ -1,8 +1,10 @@
 // The tests' entry. GoogleTest's printer also hands every failure to OutputDebugStringA, which
 // raises an exception for a debugger to catch; under qemu's emulation that exception brings
 // down the 32-bit test program, which then leaves the program under test running. Failures
-// are printed here instead, and the rest is left to GoogleTest's own printer.
+// are printed here instead, and the rest is left to GoogleTest's own printer. A crash is
+// reported as the failure of the test it happened in, not left to whoever reads the exit code.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <memory>
@@ -56,9 +58,20 @@ private:
     std::unique_ptr<testing::TestEventListener> own_;
 };
 
+LONG WINAPI ReportCrash(EXCEPTION_POINTERS* crash) {
+    const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+    std::printf("Failure\nthe test program crashed in %s.%s: exception 0x%08lx at %p\n",
+                test ? test->test_suite_name() : "(no test)", test ? test->name() : "",
+                static_cast<unsigned long>(crash->ExceptionRecord->ExceptionCode),
+                crash->ExceptionRecord->ExceptionAddress);
+    std::fflush(stdout);
+    return EXCEPTION_EXECUTE_HANDLER; // the process ends with the exception's code
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    SetUnhandledExceptionFilter(ReportCrash);
     testing::InitGoogleTest(&argc, argv);
     testing::TestEventListeners& listeners = testing::UnitTest::GetInstance()->listeners();
     listeners.Append(new Printer(listeners.Release(listeners.default_result_printer())));

@@ -134,15 +134,17 @@ HRESULT UiaElement::Property(long id, VARIANT& value) const {
     return hr;
 }
 
-std::wstring UiaElement::Name() const {
+std::wstring UiaElement::Name() const { return Text(kNameProperty); }
+
+std::wstring UiaElement::Text(long property) const {
     VARIANT v;
-    if (FAILED(Property(kNameProperty, v)) || v.vt != VT_BSTR) {
+    if (FAILED(Property(property, v)) || v.vt != VT_BSTR) {
         VariantClear(&v);
         return L"(failed)";
     }
-    std::wstring name(v.bstrVal, SysStringLen(v.bstrVal));
+    std::wstring text(v.bstrVal, SysStringLen(v.bstrVal));
     VariantClear(&v);
-    return name;
+    return text;
 }
 
 std::wstring UiaElement::Value() const {

@@ -32,6 +32,7 @@ enum UiaId : long {
     kHasKeyboardFocusProperty = 30008,
     kIsKeyboardFocusableProperty = 30009,
     kIsEnabledProperty = 30010,
+    kAutomationIdProperty = 30011,
     kIsOffscreenProperty = 30022,
     kValueValueProperty = 30045,
     kIsDialogProperty = 30174,
@@ -67,11 +68,12 @@ public:
 
     // The element's value of a property: VT_EMPTY when it has none, and the call's failure.
     HRESULT Property(long id, VARIANT& value) const;
-    std::wstring Name() const;     // "(failed)" on a failure
-    std::wstring Value() const;    // the value pattern's value; empty for none
-    long ControlType() const;      // -1 on a failure
-    int Flag(long property) const; // 1 true, 0 false, -1 not given or failed
-    RECT Box() const;              // empty on a failure
+    std::wstring Name() const;              // "(failed)" on a failure
+    std::wstring Text(long property) const; // a text property; "(failed)" on a failure
+    std::wstring Value() const;             // the value pattern's value; empty for none
+    long ControlType() const;               // -1 on a failure
+    int Flag(long property) const;          // 1 true, 0 false, -1 not given or failed
+    RECT Box() const;                       // empty on a failure
     std::vector<long> RuntimeId() const;
     // The element that way; empty for none. `result` gets the call's outcome.
     UiaElement Navigate(UiaDirection direction, HRESULT* result = nullptr) const;

@@ -1,30 +1,56 @@
-// The UI Automation providers called as UI Automation calls them, in the process of a small form
-// built from the program's own window classes: what a client in another process cannot reach
-// through Wine 8's client (boxes, the link's patterns, hit testing, the state after the window
-// goes). The notice itself, read from another process, is UiAutomation.*.
+// The UI Automation providers and the MSAA object called as their clients call them, in the
+// process of a small form built from the program's own window classes, reached as a reader
+// reaches them (WM_GETOBJECT): what a client in another process cannot reach through Wine 8's
+// client (boxes, the link's patterns, hit testing, the state after the window goes), what the
+// program tells UI Automation (RecordingUiaCore.h), and what it does when memory runs out
+// while a reader asks. The notice itself, read from another process, is UiAutomation.*.
 #include "Application.h"
+#include "RecordingUiaCore.h"
 #include "win/Elements.h"
 #include "win/Form.h"
 #include "win/UiAutomation.h"
 #include "win/UiaInterfaces.h"
 
 #include <gtest/gtest.h>
+#include <oleacc.h>
 
+#include <atomic>
+#include <functional>
+#include <new>
 #include <string>
 #include <vector>
 
 using namespace win;
+using e2e::RecordedUiaCalls;
 
 // The window classes report an error that escapes a handler through the application; here the
 // test fails instead.
 void TApplication::ShowException() noexcept { ADD_FAILURE() << "an exception escaped a handler"; }
 
+// Allocations can be made to fail: the allocation `failAfter` from now throws, as it would
+// with no memory left. Nothing fails while it is negative.
+namespace {
+std::atomic<long> failAfter{-1};
+} // namespace
+
+void* operator new(std::size_t size) {
+    if (failAfter >= 0 && failAfter-- == 0) throw std::bad_alloc();
+    if (void* block = HeapAlloc(GetProcessHeap(), 0, size ? size : 1)) return block;
+    throw std::bad_alloc();
+}
+void operator delete(void* block) noexcept {
+    if (block) HeapFree(GetProcessHeap(), 0, block);
+}
+void operator delete(void* block, std::size_t) noexcept { operator delete(block); }
+
 namespace {
 
-// A heading, a picture, a link, and a label that lies below the client area.
+// A heading, a picture, a link, an address that nothing follows, and a label that lies below
+// the client area.
 class FixtureForm : public Form {
 public:
     FixtureForm() {
+        Name = L"FixtureForm";
         WNDCLASSEXW wc{};
         wc.lpszClassName = L"UiaFixtureForm";
         wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
@@ -39,16 +65,23 @@ public:
         link.Create(nullptr, {10, 100, 120, 20}, L"example.test", style);
         link.LinkAddress = L"http://example.test";
         link.OnClick = [this](TControl&) { ++clicks; };
+        address.Create(nullptr, {10, 140, 160, 20}, L"example.test/help", style);
+        address.LinkAddress = L"http://example.test/help";
         below.Create(nullptr, {10, 2000, 100, 20}, L"Below", style);
-        for (TControl* control :
-             {static_cast<TControl*>(&heading), static_cast<TControl*>(&picture),
-              static_cast<TControl*>(&link), static_cast<TControl*>(&below)})
+        heading.Name = L"Heading";
+        picture.Name = L"Picture";
+        link.Name = L"Link";
+        address.Name = L"Address";
+        below.Name = L"Below";
+        for (TControl* control : {static_cast<TControl*>(&heading),
+                                  static_cast<TControl*>(&picture), static_cast<TControl*>(&link),
+                                  static_cast<TControl*>(&address), static_cast<TControl*>(&below)})
             AddControl(*control);
         ShowWindow(Handle(), SW_SHOWNORMAL);
     }
     ~FixtureForm() override { DestroyHandle(); }
 
-    TLabel heading, link, below;
+    TLabel heading, link, address, below;
     TImage picture;
     int clicks = 0;
 };
@@ -118,48 +151,56 @@ RECT OnScreen(HWND window, RECT box) {
 
 bool Same(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != FALSE; }
 
+// The window's element as the form hands it to UI Automation for WM_GETOBJECT.
+IRawElementProviderFragment* RootOf(HWND window) {
+    const std::size_t before = RecordedUiaCalls().handedOver.size();
+    SendMessageW(window, WM_GETOBJECT, 0, static_cast<LPARAM>(kUiaRootObjectId));
+    const auto& handed = RecordedUiaCalls().handedOver;
+    return handed.size() > before ? As<IRawElementProviderFragment>(handed.back()) : nullptr;
+}
+
 class UiaProvider : public testing::Test {
 protected:
     void SetUp() override {
         CoInitialize(nullptr);
-        shared_ = SharedElements::Create(form_);
-        ASSERT_NE(nullptr, shared_);
-        IRawElementProviderSimple* root = automation_.Root(*shared_);
-        ASSERT_NE(nullptr, root) << "uiautomationcore could not be loaded";
-        root_ = As<IRawElementProviderFragment>(root);
-        ASSERT_NE(nullptr, root_);
-        // The fixture's elements in reading order: heading, picture, link, the one below.
+        RecordedUiaCalls().Clear();
+        root_ = RootOf(form_.Handle());
+        ASSERT_NE(nullptr, root_) << "the form handed no element over";
+        // The fixture's elements in reading order: heading, picture, link, address, the one
+        // below.
         for (IRawElementProviderFragment* e = Go(root_, NavigateDirection_FirstChild); e;
              e = Go(e, NavigateDirection_NextSibling))
             children_.push_back(e);
-        ASSERT_EQ(4u, children_.size());
+        ASSERT_EQ(5u, children_.size());
         link_ = children_[2];
     }
     void TearDown() override {
         for (IRawElementProviderFragment* e : children_) e->Release();
         if (root_) root_->Release();
-        CutOff();
-        if (shared_) shared_->Release();
+        RecordedUiaCalls().listening = false;
+        if (form_.Handle()) DestroyWindow(form_.Handle());
         CoUninitialize();
-    }
-    void CutOff() {
-        if (shared_) shared_->CutOff();
-        automation_.Disconnect();
     }
 
     FixtureForm form_;
-    SharedElements* shared_ = nullptr;
-    FormAutomation automation_;
     IRawElementProviderFragment* root_ = nullptr;
     std::vector<IRawElementProviderFragment*> children_;
     IRawElementProviderFragment* link_ = nullptr;
 };
+
+std::wstring AutomationIdOf(IUnknown* element) {
+    VARIANT v = PropertyOf(element, uia::kAutomationIdProperty);
+    const std::wstring id = v.vt == VT_BSTR ? v.bstrVal : L"(none)";
+    VariantClear(&v);
+    return id;
+}
 
 } // namespace
 
 TEST_F(UiaProvider, EveryElementSaysWhatAndWhereItIsAndHowToReachTheOthers) {
     const HWND w = form_.Handle();
     EXPECT_EQ(L"Fixture dialog", NameOf(root_));
+    EXPECT_EQ(L"FixtureForm", AutomationIdOf(root_));
     EXPECT_EQ(uia::kWindowControlType, Int(root_, uia::kControlTypeProperty));
     EXPECT_EQ(1, Flag(root_, uia::kIsDialogProperty));
     RECT frame{};
@@ -173,20 +214,22 @@ TEST_F(UiaProvider, EveryElementSaysWhatAndWhereItIsAndHowToReachTheOthers) {
     rootSimple->Release();
 
     const struct {
-        std::wstring name;
+        std::wstring name, automationId;
         long type;
         RECT box; // in the client area
         int offscreen;
     } expected[] = {
-        {L"Heading", uia::kTextControlType, {10, 10, 210, 30}, 0},
-        {L"A picture", uia::kImageControlType, {300, 10, 350, 60}, 0},
-        {L"example.test", uia::kHyperlinkControlType, {10, 100, 130, 120}, 0},
-        {L"Below", uia::kTextControlType, {10, 2000, 110, 2020}, 1},
+        {L"Heading", L"Heading", uia::kTextControlType, {10, 10, 210, 30}, 0},
+        {L"A picture", L"Picture", uia::kImageControlType, {300, 10, 350, 60}, 0},
+        {L"example.test", L"Link", uia::kHyperlinkControlType, {10, 100, 130, 120}, 0},
+        {L"example.test/help", L"Address", uia::kHyperlinkControlType, {10, 140, 170, 160}, 0},
+        {L"Below", L"Below", uia::kTextControlType, {10, 2000, 110, 2020}, 1},
     };
     for (std::size_t i = 0; i < children_.size(); ++i) {
         IRawElementProviderFragment* e = children_[i];
         SCOPED_TRACE(i);
         EXPECT_EQ(expected[i].name, NameOf(e));
+        EXPECT_EQ(expected[i].automationId, AutomationIdOf(e));
         EXPECT_EQ(expected[i].type, Int(e, uia::kControlTypeProperty));
         EXPECT_TRUE(Same(OnScreen(w, expected[i].box), BoxOf(e)));
         EXPECT_EQ(expected[i].offscreen, Flag(e, uia::kIsOffscreenProperty));
@@ -247,16 +290,37 @@ TEST_F(UiaProvider, EveryElementSaysWhatAndWhereItIsAndHowToReachTheOthers) {
     root->Release();
 }
 
+// Which element offers which pattern comes from what it does: a click that does something
+// (Invoke) and a value to read (Value), as the MSAA object's default action and value do.
+TEST_F(UiaProvider, AnElementOffersAPatternOnlyForWhatItDoes) {
+    const struct {
+        std::size_t child;
+        bool invoke, value;
+    } rows[] = {{0, false, false}, {2, true, true}, {3, false, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(NameOf(children_[row.child]));
+        IRawElementProviderSimple* e = As<IRawElementProviderSimple>(children_[row.child]);
+        for (const PATTERNID pattern : {uia::kInvokePattern, uia::kValuePattern}) {
+            IUnknown* provider = nullptr;
+            EXPECT_EQ(S_OK, e->GetPatternProvider(pattern, &provider));
+            EXPECT_EQ(pattern == uia::kInvokePattern ? row.invoke : row.value, provider != nullptr)
+                << "pattern " << pattern;
+            if (provider) provider->Release();
+        }
+        IInvokeProvider* invoke = As<IInvokeProvider>(e);
+        EXPECT_EQ(row.invoke, invoke != nullptr);
+        if (invoke) invoke->Release();
+        IValueProvider* value = As<IValueProvider>(e);
+        EXPECT_EQ(row.value, value != nullptr);
+        if (value) value->Release();
+        e->Release();
+    }
+}
+
 TEST_F(UiaProvider, TheLinkIsInvokedAsAClickIsAndRefusedWhileTheFormIsDisabled) {
     IRawElementProviderSimple* link = As<IRawElementProviderSimple>(link_);
-    IRawElementProviderSimple* heading = As<IRawElementProviderSimple>(children_[0]);
-    IUnknown* none = nullptr;
-    EXPECT_EQ(S_OK, heading->GetPatternProvider(uia::kInvokePattern, &none));
-    EXPECT_EQ(nullptr, none) << "a text has no action";
-    EXPECT_EQ(nullptr, As<IInvokeProvider>(heading));
-    heading->Release();
-
     IUnknown* pattern = nullptr;
+
     ASSERT_EQ(S_OK, link->GetPatternProvider(uia::kValuePattern, &pattern));
     IValueProvider* value = As<IValueProvider>(pattern);
     ASSERT_NE(nullptr, value);
@@ -301,27 +365,297 @@ TEST_F(UiaProvider, TheLinkIsInvokedAsAClickIsAndRefusedWhileTheFormIsDisabled) 
     link->Release();
 }
 
-TEST_F(UiaProvider, OnceTheWindowGoesEveryHeldElementFailsAndNothingReachesTheForm) {
+// What every client holds when the window is destroyed: each element of the tree, the link's
+// patterns and the MSAA object. From then on every call that needs the form fails as UI
+// Automation and MSAA say it must, nothing reaches the form, and UI Automation was told.
+TEST_F(UiaProvider, OnceTheWindowIsDestroyedEveryHeldElementFailsAndClientsAreCutOff) {
+    const HWND w = form_.Handle();
     IRawElementProviderSimple* link = As<IRawElementProviderSimple>(link_);
     IUnknown* pattern = nullptr;
     ASSERT_EQ(S_OK, link->GetPatternProvider(uia::kInvokePattern, &pattern));
     IInvokeProvider* invoke = As<IInvokeProvider>(pattern);
     pattern->Release();
+    ASSERT_EQ(S_OK, link->GetPatternProvider(uia::kValuePattern, &pattern));
+    IValueProvider* value = As<IValueProvider>(pattern);
+    pattern->Release();
     ASSERT_NE(nullptr, invoke);
-    CutOff(); // as the form does when its window is destroyed
+    ASSERT_NE(nullptr, value);
+    IAccessible* msaa = nullptr;
+    ASSERT_EQ(S_OK, AccessibleObjectFromWindow(w, OBJID_CLIENT, __uuidof(IAccessible),
+                                               reinterpret_cast<void**>(&msaa)));
+    long count = 0;
+    ASSERT_EQ(S_OK, msaa->get_accChildCount(&count));
+    ASSERT_EQ(5, count) << "not the form's own object";
+    std::vector<IRawElementProviderFragment*> all{root_};
+    all.insert(all.end(), children_.begin(), children_.end());
+    RecordedUiaCalls().Clear();
 
-    VARIANT v;
-    VariantInit(&v);
-    EXPECT_EQ(uia::kElementNotAvailable, link->GetPropertyValue(uia::kNameProperty, &v));
-    EXPECT_EQ(VT_EMPTY, v.vt);
-    IRawElementProviderFragment* to = nullptr;
-    EXPECT_EQ(uia::kElementNotAvailable, link_->Navigate(NavigateDirection_Parent, &to));
-    EXPECT_EQ(nullptr, to);
-    UiaRect box{};
-    EXPECT_EQ(uia::kElementNotAvailable, root_->get_BoundingRectangle(&box));
-    EXPECT_EQ(uia::kElementNotAvailable, invoke->Invoke());
+    ASSERT_TRUE(DestroyWindow(w));
+
+    // UI Automation lets go of every element at once, and of what it holds for the window.
+    EXPECT_EQ(all.size(), RecordedUiaCalls().disconnected.size()) << "UiaDisconnectProvider";
+    for (IRawElementProviderFragment* e : all) {
+        IRawElementProviderSimple* simple = As<IRawElementProviderSimple>(e);
+        const auto& gone = RecordedUiaCalls().disconnected;
+        EXPECT_TRUE(std::find(gone.begin(), gone.end(), simple) != gone.end())
+            << "not disconnected: " << NameOf(e);
+        if (simple) simple->Release();
+    }
+    EXPECT_EQ(std::vector<HWND>{w}, RecordedUiaCalls().released)
+        << "UiaReturnRawElementProvider(hwnd, 0, 0, NULL)";
+
+    // Each provider method on each element it applies to: what it answers now.
+    const HRESULT gone = uia::kElementNotAvailable;
+    using Call = std::function<HRESULT(IRawElementProviderFragment*)>;
+    const struct {
+        const char* method;
+        HRESULT expected;
+        Call call;
+    } uiaRows[] = {
+        {"get_ProviderOptions", S_OK,
+         [](IRawElementProviderFragment* e) {
+             IRawElementProviderSimple* s = As<IRawElementProviderSimple>(e);
+             ProviderOptions options{};
+             const HRESULT hr = s->get_ProviderOptions(&options);
+             s->Release();
+             return hr;
+         }},
+        {"GetPatternProvider", gone,
+         [](IRawElementProviderFragment* e) {
+             IRawElementProviderSimple* s = As<IRawElementProviderSimple>(e);
+             IUnknown* p = nullptr;
+             const HRESULT hr = s->GetPatternProvider(uia::kInvokePattern, &p);
+             if (p) p->Release();
+             s->Release();
+             return hr;
+         }},
+        {"GetPropertyValue", gone,
+         [](IRawElementProviderFragment* e) {
+             IRawElementProviderSimple* s = As<IRawElementProviderSimple>(e);
+             VARIANT v;
+             VariantInit(&v);
+             const HRESULT hr = s->GetPropertyValue(uia::kNameProperty, &v);
+             VariantClear(&v);
+             s->Release();
+             return hr;
+         }},
+        {"get_HostRawElementProvider", gone,
+         [](IRawElementProviderFragment* e) {
+             IRawElementProviderSimple* s = As<IRawElementProviderSimple>(e);
+             IRawElementProviderSimple* host = nullptr;
+             const HRESULT hr = s->get_HostRawElementProvider(&host);
+             if (host) host->Release();
+             s->Release();
+             return hr;
+         }},
+        {"Navigate", gone,
+         [](IRawElementProviderFragment* e) {
+             IRawElementProviderFragment* to = nullptr;
+             const HRESULT hr = e->Navigate(NavigateDirection_Parent, &to);
+             if (to) to->Release();
+             return hr;
+         }},
+        {"GetRuntimeId", gone,
+         [](IRawElementProviderFragment* e) {
+             SAFEARRAY* id = nullptr;
+             const HRESULT hr = e->GetRuntimeId(&id);
+             if (id) SafeArrayDestroy(id);
+             return hr;
+         }},
+        {"get_BoundingRectangle", gone,
+         [](IRawElementProviderFragment* e) {
+             UiaRect box{};
+             return e->get_BoundingRectangle(&box);
+         }},
+        {"GetEmbeddedFragmentRoots", S_OK,
+         [](IRawElementProviderFragment* e) {
+             SAFEARRAY* roots = nullptr;
+             return e->GetEmbeddedFragmentRoots(&roots);
+         }},
+        {"SetFocus", gone, [](IRawElementProviderFragment* e) { return e->SetFocus(); }},
+        {"get_FragmentRoot", gone,
+         [](IRawElementProviderFragment* e) {
+             IRawElementProviderFragmentRoot* root = nullptr;
+             const HRESULT hr = e->get_FragmentRoot(&root);
+             if (root) root->Release();
+             return hr;
+         }},
+    };
+    for (IRawElementProviderFragment* e : all)
+        for (const auto& row : uiaRows)
+            EXPECT_EQ(row.expected, row.call(e)) << row.method << " on element " << (&e - &all[0]);
+    IRawElementProviderFragmentRoot* root = As<IRawElementProviderFragmentRoot>(root_);
+    ASSERT_NE(nullptr, root);
+    const POINT inside{200, 200}; // where the link was
+    IRawElementProviderFragment* found = nullptr;
+    EXPECT_EQ(gone, root->ElementProviderFromPoint(inside.x, inside.y, &found))
+        << "ElementProviderFromPoint";
+    EXPECT_EQ(nullptr, found);
+    EXPECT_EQ(gone, root->GetFocus(&found)) << "GetFocus";
+    root->Release();
+    EXPECT_EQ(gone, invoke->Invoke()) << "Invoke";
+    EXPECT_EQ(gone, value->SetValue(L"http://elsewhere.test")) << "SetValue";
+    BSTR text = nullptr;
+    EXPECT_EQ(gone, value->get_Value(&text)) << "get_Value";
+    EXPECT_EQ(nullptr, text);
+    BOOL readOnly = FALSE;
+    EXPECT_EQ(gone, value->get_IsReadOnly(&readOnly)) << "get_IsReadOnly";
+
+    // The MSAA object: every method, for the client area itself and for a child.
+    for (const long id : {static_cast<long>(CHILDID_SELF), 3L}) {
+        SCOPED_TRACE(testing::Message() << "MSAA child " << id);
+        VARIANT child;
+        child.vt = VT_I4;
+        child.lVal = id;
+        VARIANT out;
+        VariantInit(&out);
+        BSTR s = nullptr;
+        IDispatch* object = nullptr;
+        long a = 0, b = 0, c = 0, d = 0;
+        const HRESULT off = RPC_E_DISCONNECTED;
+        EXPECT_EQ(off, msaa->get_accParent(&object));
+        EXPECT_EQ(off, msaa->get_accChildCount(&a));
+        EXPECT_EQ(off, msaa->get_accChild(child, &object));
+        EXPECT_EQ(off, msaa->get_accName(child, &s));
+        EXPECT_EQ(off, msaa->get_accValue(child, &s));
+        EXPECT_EQ(off, msaa->get_accDescription(child, &s));
+        EXPECT_EQ(off, msaa->get_accRole(child, &out));
+        EXPECT_EQ(off, msaa->get_accState(child, &out));
+        EXPECT_EQ(off, msaa->get_accHelp(child, &s));
+        EXPECT_EQ(off, msaa->get_accHelpTopic(&s, child, &a));
+        EXPECT_EQ(off, msaa->get_accKeyboardShortcut(child, &s));
+        EXPECT_EQ(off, msaa->get_accFocus(&out));
+        EXPECT_EQ(off, msaa->get_accSelection(&out));
+        EXPECT_EQ(off, msaa->get_accDefaultAction(child, &s));
+        EXPECT_EQ(off, msaa->accSelect(SELFLAG_TAKEFOCUS, child));
+        EXPECT_EQ(off, msaa->accLocation(&a, &b, &c, &d, child));
+        EXPECT_EQ(off, msaa->accNavigate(id == CHILDID_SELF ? NAVDIR_FIRSTCHILD : NAVDIR_NEXT,
+                                         child, &out));
+        EXPECT_EQ(off, msaa->accHitTest(inside.x, inside.y, &out));
+        EXPECT_EQ(off, msaa->accDoDefaultAction(child));
+    }
+    msaa->Release();
     Pump();
-    EXPECT_EQ(0, form_.clicks);
+    EXPECT_EQ(0, form_.clicks) << "a call after the window went reached the form";
     invoke->Release();
+    value->Release();
     link->Release();
+}
+
+namespace {
+
+std::vector<LONG> stateChanges; // the MSAA children whose state changed, in turn
+
+void CALLBACK RecordStateChange(HWINEVENTHOOK, DWORD, HWND, LONG object, LONG child, DWORD, DWORD) {
+    if (object == OBJID_CLIENT) stateChanges.push_back(child);
+}
+
+// Handles messages until that many state changes have come, or the deadline passes.
+bool WaitForEvents(std::size_t count) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        Pump();
+        if (stateChanges.size() >= count) return true;
+        if (GetTickCount() - start > 5000) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+}
+
+int FlagOf(const VARIANT& v) { return v.vt == VT_BOOL ? (v.boolVal ? 1 : 0) : -1; }
+
+} // namespace
+
+// Readers that keep what they have read hear when the form is disabled and enabled again (a
+// modal dialog comes and goes): a state change per control for MSAA, and IsEnabled on every
+// element for UI Automation while a client listens. Nothing before a client has asked.
+TEST(ReaderEvents, EnablingAndDisablingTheFormIsAnnouncedOnceAReaderHasAsked) {
+    CoInitialize(nullptr);
+    RecordedUiaCalls().Clear();
+    std::vector<LONG>& changed = stateChanges;
+    changed.clear();
+    const HWINEVENTHOOK hook =
+        SetWinEventHook(EVENT_OBJECT_STATECHANGE, EVENT_OBJECT_STATECHANGE, nullptr,
+                        RecordStateChange, GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    ASSERT_NE(nullptr, hook);
+    {
+        FixtureForm form;
+        const HWND w = form.Handle();
+        const auto toggle = [&](bool enabled) {
+            changed.clear();
+            RecordedUiaCalls().changes.clear();
+            EnableWindow(w, enabled ? TRUE : FALSE);
+            Pump();
+        };
+        RecordedUiaCalls().listening = true;
+        toggle(false);
+        toggle(true);
+        EXPECT_TRUE(changed.empty()) << "an event before any reader asked";
+        EXPECT_TRUE(RecordedUiaCalls().changes.empty()) << "an event before any client asked";
+
+        IRawElementProviderFragment* root = RootOf(w);
+        ASSERT_NE(nullptr, root);
+        const struct {
+            bool listening, enabled;
+        } rows[] = {{true, false}, {true, true}, {false, false}, {false, true}};
+        for (const auto& row : rows) {
+            SCOPED_TRACE(testing::Message() << (row.enabled ? "enabled" : "disabled")
+                                            << (row.listening ? ", a client listening" : ""));
+            RecordedUiaCalls().listening = row.listening;
+            toggle(row.enabled);
+            EXPECT_TRUE(WaitForEvents(5)) << "state changes seen: " << changed.size();
+            EXPECT_EQ((std::vector<LONG>{1, 2, 3, 4, 5}), changed);
+            const auto& changes = RecordedUiaCalls().changes;
+            EXPECT_EQ(row.listening ? 6u : 0u, changes.size()) << "IsEnabled, window and controls";
+            for (const e2e::PropertyChange& change : changes) {
+                EXPECT_EQ(uia::kIsEnabledProperty, change.property);
+                EXPECT_EQ(row.enabled ? 0 : 1, FlagOf(change.before));
+                EXPECT_EQ(row.enabled ? 1 : 0, FlagOf(change.now));
+            }
+        }
+        root->Release();
+    }
+    UnhookWinEvent(hook);
+    RecordedUiaCalls().listening = false;
+    CoUninitialize();
+}
+
+// Memory that runs out while a reader asks (any allocation of the answer, in turn) gives the
+// system's answer instead: no error report, which would hold the reader until the user
+// dismissed a box. Asked again with memory, the form answers.
+TEST(ReaderCalls, AnAllocationFailingWhileAReaderAsksGivesTheSystemsAnswerAndNoReport) {
+    CoInitialize(nullptr);
+    for (const LPARAM objectId :
+         {static_cast<LPARAM>(OBJID_CLIENT), static_cast<LPARAM>(kUiaRootObjectId)}) {
+        long failed = 0;
+        for (long allocation = 0;; ++allocation) {
+            SCOPED_TRACE(testing::Message()
+                         << "object " << objectId << ", allocation " << allocation);
+            FixtureForm form;
+            failAfter = allocation;
+            const LRESULT answer = SendMessageW(form.Handle(), WM_GETOBJECT, 0, objectId);
+            const bool injected = failAfter < 0;
+            failAfter = -1;
+            const LRESULT again = SendMessageW(form.Handle(), WM_GETOBJECT, 0, objectId);
+            EXPECT_NE(0, again) << "no answer once memory is back";
+            for (const LRESULT given : {answer, again})
+                if (given && objectId == OBJID_CLIENT) {
+                    IAccessible* object = nullptr;
+                    if (SUCCEEDED(ObjectFromLresult(given, __uuidof(IAccessible), 0,
+                                                    reinterpret_cast<void**>(&object))))
+                        object->Release();
+                }
+            if (!injected) {
+                EXPECT_NE(0, answer);
+                break;
+            }
+            ++failed;
+            EXPECT_EQ(0, answer) << "an answer made without the memory it needs";
+            DestroyWindow(form.Handle());
+        }
+        std::printf("object %ld: each of %ld allocations failed in turn, each answered by the "
+                    "system\n",
+                    static_cast<long>(objectId), failed);
+        EXPECT_GT(failed, 0) << "no allocation was made to fail";
+    }
+    CoUninitialize();
 }
