@@ -439,9 +439,9 @@ std::vector<std::wstring> LoadedModules(DWORD processId) {
         OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
     if (!process) return names;
     // A 64-bit reader of a 32-bit program (the WoW64 arrangement) sees the program's own
-    // modules only when it asks for them: LIST_MODULES_ALL gives them, as it gives a process of
-    // the reader's own kind its modules. (Toolhelp's default list would give the WoW64 layer
-    // only, on Windows, and nothing at all under Wine.)
+    // modules on Windows only when it asks for them: LIST_MODULES_ALL gives them, as it gives a
+    // process of the reader's own kind its modules. Wine 8's old WoW64 gives a 64-bit reader
+    // nothing for a 32-bit process, this way or through Toolhelp (seen under qemu).
     std::vector<HMODULE> modules(256);
     for (;;) {
         DWORD needed = 0;
