@@ -438,30 +438,22 @@ std::vector<std::wstring> LoadedModules(DWORD processId) {
     const HANDLE process =
         OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
     if (!process) return names;
-    // A 64-bit reader of a 32-bit program (the WoW64 arrangement) sees the program's own
-    // modules on Windows only when it asks for them: LIST_MODULES_ALL gives them, as it gives a
-    // process of the reader's own kind its modules. Wine 8's old WoW64 gives a 64-bit reader
-    // nothing for a 32-bit process, this way or through Toolhelp (seen under qemu).
-    std::vector<HMODULE> modules(256);
-    for (;;) {
-        DWORD needed = 0;
-        const DWORD size = static_cast<DWORD>(modules.size() * sizeof(HMODULE));
-        if (!EnumProcessModulesEx(process, modules.data(), size, &needed, LIST_MODULES_ALL)) {
-            modules.clear();
-            break;
-        }
-        if (needed <= size) {
-            modules.resize(needed / sizeof(HMODULE));
-            break;
-        }
-        modules.resize(needed / sizeof(HMODULE) + 16);
-    }
-    for (const HMODULE module : modules) {
-        wchar_t name[MAX_PATH] = {};
-        if (!GetModuleBaseNameW(process, module, name, MAX_PATH)) continue;
-        std::wstring lower = name;
-        for (wchar_t& c : lower) c = static_cast<wchar_t>(towlower(c));
-        names.push_back(lower);
+    // The images mapped into the process's memory, whatever the two programs' kinds: the
+    // loader's own lists are read differently by a 64-bit reader of a 32-bit program (the WoW64
+    // arrangement), and Wine 8's old WoW64 gives such a reader nothing through them, by PSAPI
+    // or Toolhelp (seen under qemu); its memory map it reads as any other.
+    MEMORY_BASIC_INFORMATION region{};
+    const void* last = nullptr;
+    for (const char* at = nullptr; VirtualQueryEx(process, at, &region, sizeof(region)) != 0;
+         at = static_cast<const char*>(region.BaseAddress) + region.RegionSize) {
+        if (region.Type != MEM_IMAGE || region.AllocationBase == last) continue;
+        last = region.AllocationBase;
+        wchar_t path[MAX_PATH] = {};
+        if (!GetMappedFileNameW(process, region.AllocationBase, path, MAX_PATH)) continue;
+        std::wstring name(path);
+        name = name.substr(name.find_last_of(L"\\/") + 1);
+        for (wchar_t& c : name) c = static_cast<wchar_t>(towlower(c));
+        names.push_back(name);
     }
     CloseHandle(process);
     return names;

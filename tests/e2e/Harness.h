@@ -133,8 +133,8 @@ private:
     HWND window_ = nullptr;
 };
 
-// The file names of the modules a process has loaded, in lower case; empty if they cannot be
-// read.
+// The file names of the images mapped into a process (the program and the libraries it has
+// loaded), in lower case; empty if they cannot be read.
 std::vector<std::wstring> LoadedModules(DWORD processId);
 
 // The shell's command for http addresses in the test prefix.
