@@ -1,18 +1,22 @@
 #!/usr/bin/env bash
-# Makes a release from this checkout:   scripts/release.sh [OUT]   (default: dist)
-# It builds the 32-bit tarnwick.exe from scratch (reproducibly: the same commit gives the same
-# bytes), checks the file that ships (PE identity, hardening, imports, resources), signs it if
-# a certificate is given and verifies the signature, and writes OUT/tarnwick-VERSION/ with
-# tarnwick.exe, THIRD-PARTY-NOTICES.txt, the software bill of materials
-# tarnwick-VERSION.cdx.json (CycloneDX 1.6), the build record BUILDINFO (the commit and the
-# toolchain) and SHA256SUMS. Nothing is written on any error. scripts/verify-release.sh checks
-# such a bundle against the repository.
+# Makes a release of the commit checked out:   scripts/release.sh [OUT]   (default: dist)
+# It builds the 32-bit tarnwick.exe from scratch from a clean clone of that commit (nothing
+# uncommitted or untracked gets in, and a tree with changes is refused; reproducibly: the same
+# commit gives the same bytes), checks the file that ships (PE identity, hardening, imports,
+# resources), signs it if a certificate is given and verifies the signature, and writes
+# OUT/tarnwick-VERSION/ with tarnwick.exe, THIRD-PARTY-NOTICES.txt, the software bill of
+# materials tarnwick-VERSION.cdx.json (CycloneDX 1.6), the build record BUILDINFO (the commit
+# and the toolchain) and SHA256SUMS. The bundle is written beside its place and takes it only
+# once every file is written and checked: on any error, a bundle already there stays as it was
+# and nothing else is left. scripts/verify-release.sh checks such a bundle against the
+# repository.
 #
 # Signing (Authenticode, SHA-256), from the environment:
 #   TARNWICK_SIGN_PFX             the maker's code-signing certificate and key (PKCS#12)
 #   TARNWICK_SIGN_PASSWORD_FILE   a file holding its password (or TARNWICK_SIGN_PASSWORD)
 #   TARNWICK_SIGN_TIMESTAMP_URL   an RFC 3161 timestamp authority; the timestamp keeps the
 #                                 signature valid after the certificate expires
+#   TARNWICK_SIGN_TIMESTAMP_TIMEOUT  seconds to wait for it (default 60)
 #   TARNWICK_SIGN_TEST=1          allows a signature without a timestamp, for tests only
 #   TARNWICK_SIGN_CA_FILE         certificates to verify the signature against
 #   TARNWICK_SIGN_TSA_CA_FILE     the same for the timestamp (both default to the system's)
@@ -27,18 +31,25 @@ fail() {
     exit 1
 }
 
-version="$(sed -n 's/^project(tarnwick VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")"
 commit="$(git -C "$root" rev-parse HEAD)"
+[ -z "$(git -C "$root" status --porcelain --untracked-files=no)" ] ||
+    fail "the checkout has uncommitted changes to tracked files: a release is made of a commit" \
+         "(commit or stash them)"
 # The time a release states (the SBOM's, a test signature's): the commit's, so that the same
 # commit gives the same bytes.
 source_date="${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct)}"
-name="tarnwick-$version"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+stage="" work="$(mktemp -d)"
+trap 'rm -rf "$work" ${stage:+"$stage"}' EXIT
 "$root/scripts/setup.sh"
+# The commit's own files, and nothing else, are built and packed.
+git clone --quiet --no-checkout --shared -- "$root" "$work/source"
+git -C "$work/source" checkout --quiet "$commit"
+source="$work/source"
+version="$(sed -n 's/^project(tarnwick VERSION \([0-9.]*\).*/\1/p' "$source/CMakeLists.txt")"
+name="tarnwick-$version"
 # The packages whose versions decide the executable's bytes, recorded in BUILDINFO.
-toolchain_packages=(g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32 binutils-mingw-w64-i686
-                    mingw-w64-i686-dev mingw-w64-common cmake ninja-build)
+mapfile -t toolchain_packages < <(grep -v '^#' "$source/scripts/toolchain-packages")
+timestamp_timeout="${TARNWICK_SIGN_TIMESTAMP_TIMEOUT:-60}"
 
 # The signing inputs are checked before anything is built.
 pfx="${TARNWICK_SIGN_PFX:-}" timestamp_url="${TARNWICK_SIGN_TIMESTAMP_URL:-}"
@@ -86,15 +97,17 @@ fi
 # A build from scratch, in a folder of its own.
 build="$root/build/release-i686"
 rm -rf "$build"
-{ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
-      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" &&
+{ cmake -S "$source" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+      -DCMAKE_TOOLCHAIN_FILE="$source/cmake/i686-w64-mingw32.cmake" &&
   cmake --build "$build" --target tarnwick; } >"$work/build.log" 2>&1 ||
     { cat "$work/build.log" >&2; fail "the build failed"; }
-/usr/bin/python3 "$root/tests/e2e/test_executable.py" "$build/tarnwick.exe" >"$work/checks.log" 2>&1 ||
+/usr/bin/python3 "$source/tests/e2e/test_executable.py" "$build/tarnwick.exe" >"$work/checks.log" 2>&1 ||
     { cat "$work/checks.log" >&2; fail "the executable fails the checks of the shipped file"; }
 
-mkdir "$work/$name"
-exe="$work/$name/tarnwick.exe"
+# Written beside its place, so that the finished bundle takes it in one rename.
+mkdir -p "$out"
+stage="$(mktemp -d "$out/.$name.XXXXXX")"
+exe="$stage/tarnwick.exe"
 verify=(osslsigncode verify -in "$exe" -CAfile "${TARNWICK_SIGN_CA_FILE:-$system_cas}")
 if [ -n "$attach" ]; then
     # Attaching verifies the signature on the executable it is attached to.
@@ -113,7 +126,12 @@ elif [ -n "$pfx" ]; then
         # A test signature: at a fixed time (the last commit's), so that it is reproducible.
         sign+=(-time "$source_date")
     fi
-    if ! "${sign[@]}" >"$work/sign.log" 2>&1; then
+    # An authority that never answers must not hold the release for ever.
+    timeout "$timestamp_timeout" "${sign[@]}" >"$work/sign.log" 2>&1 || signed_status=$?
+    if [ "${signed_status:-0}" -eq 124 ]; then
+        fail "signing failed: the timestamp authority at $timestamp_url did not answer within" \
+             "$timestamp_timeout s"
+    elif [ "${signed_status:-0}" -ne 0 ]; then
         cat "$work/sign.log" >&2
         # Name the cause osslsigncode reports: the key store or its password, or the authority.
         grep -q "Failed to parse PKCS#12\|Failed to read key or certificates" "$work/sign.log" &&
@@ -138,20 +156,17 @@ else
     signed="UNSIGNED: no certificate was given (TARNWICK_SIGN_PFX); Windows will warn users of an unknown publisher"
 fi
 
-/usr/bin/python3 "$root/scripts/notices.py" "$build/tarnwick.map" "$version" \
-    >"$work/$name/THIRD-PARTY-NOTICES.txt"
-SOURCE_DATE_EPOCH="$source_date" /usr/bin/python3 "$root/scripts/sbom.py" "$exe" "$build/tarnwick.map" \
-    "$source_date" >"$work/$name/$name.cdx.json"
+/usr/bin/python3 "$source/scripts/notices.py" "$build/tarnwick.map" "$version" \
+    >"$stage/THIRD-PARTY-NOTICES.txt"
+SOURCE_DATE_EPOCH="$source_date" /usr/bin/python3 "$source/scripts/sbom.py" "$exe" "$build/tarnwick.map" \
+    "$source_date" >"$stage/$name.cdx.json"
 
 # What made the executable: enough for anyone with the repository to build the same bytes.
-# Uncommitted changes to tracked files are recorded, as no commit can reproduce them.
-tree=clean
-[ -z "$(git -C "$root" status --porcelain --untracked-files=no)" ] || tree=modified
 {
     echo "Format: tarnwick-buildinfo 1"
     echo "Source: tarnwick $version"
     echo "Commit: $commit"
-    echo "Source-Tree: $tree"
+    echo "Source-Tree: clean"
     echo "Source-Date-Epoch: $source_date"
     echo "Build-Type: Release"
     echo "Toolchain-File: cmake/i686-w64-mingw32.cmake"
@@ -160,14 +175,25 @@ tree=clean
     echo "Build-Architecture: $(dpkg --print-architecture)"
     echo "Installed-Build-Depends:"
     dpkg-query -W -f=' ${Package} (= ${Version})\n' "${toolchain_packages[@]}"
-} >"$work/$name/BUILDINFO"
-(cd "$work/$name" && sha256sum tarnwick.exe THIRD-PARTY-NOTICES.txt "$name.cdx.json" BUILDINFO >SHA256SUMS)
+} >"$stage/BUILDINFO"
+(cd "$stage" && sha256sum tarnwick.exe THIRD-PARTY-NOTICES.txt "$name.cdx.json" BUILDINFO >SHA256SUMS)
+# Everything written is read back before the bundle takes its place: a full disk leaves short
+# files without failing every write.
+cmp -s "$build/tarnwick.exe" "$exe" || [ -n "$attach$pfx" ] ||
+    fail "tarnwick.exe was not written whole (is the disk full?)"
+(cd "$stage" && sha256sum --check --quiet --strict SHA256SUMS) >/dev/null 2>&1 &&
+    [ "$(find "$stage" -type f -size +0 | wc -l)" -eq 5 ] ||
+    fail "the bundle was not written whole (is the disk full?)"
+sync -f "$stage/SHA256SUMS" 2>/dev/null || true
 
-mkdir -p "$out"
-rm -rf "${out:?}/$name"
-mv "$work/$name" "$out/$name"
+if [ -e "$out/$name" ]; then
+    mv "$out/$name" "$stage.old"
+    mv "$stage" "$out/$name"
+    rm -rf "$stage.old"
+else
+    mv "$stage" "$out/$name"
+fi
+stage=""
 echo "release: $out/$name"
 echo "  tarnwick.exe  $(stat -c %s "$out/$name/tarnwick.exe") bytes, $signed"
-[ "$tree" = clean ] ||
-    echo "  NOTE: built with uncommitted changes to $commit: no one can reproduce this bundle"
 sed 's/^/  /' "$out/$name/SHA256SUMS"

@@ -112,6 +112,27 @@ class TimestampAuthority(http.server.BaseHTTPRequestHandler):
         pass
 
 
+class MisplacedTimestamps(TimestampAuthority):
+    """Answers every request with a valid token made for other bytes than those asked about."""
+
+    def do_POST(self):
+        self.rfile.read(int(self.headers["Content-Length"]))
+        other, query = (os.path.join(self.folder, n) for n in ("other.bin", "other.tsq"))
+        reply = os.path.join(self.folder, "other.tsr")
+        with open(other, "wb") as f:
+            f.write(b"another file")
+        run("openssl", "ts", "-query", "-data", other, "-sha256", "-cert", "-out", query)
+        run("openssl", "ts", "-reply", "-config", os.path.join(self.folder, "ca.cnf"),
+            "-queryfile", query, "-out", reply)
+        with open(reply, "rb") as f:
+            body = f.read()
+        self.send_response(200)
+        self.send_header("Content-Type", "application/timestamp-reply")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+
 class Release(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -139,14 +160,20 @@ class Release(unittest.TestCase):
         cls.issue("expired", "codesigning", now - 400 * DAY, now - 370 * DAY)
         cls.issue("webserver", "webserver", now - DAY, now + 30 * DAY)
         cls.issue("tsa", "timestamping", now - DAY, now + 3650 * DAY)
+        cls.issue("other", "codesigning", now - DAY, now + 30 * DAY)
         cls.server = http.server.HTTPServer(("127.0.0.1", 0), TimestampAuthority)
         TimestampAuthority.folder = d
         threading.Thread(target=cls.server.serve_forever, daemon=True).start()
         cls.tsa_url = f"http://127.0.0.1:{cls.server.server_address[1]}/"
+        cls.misplacing = http.server.HTTPServer(("127.0.0.1", 0), MisplacedTimestamps)
+        MisplacedTimestamps.folder = d
+        threading.Thread(target=cls.misplacing.serve_forever, daemon=True).start()
+        cls.misplacing_url = f"http://127.0.0.1:{cls.misplacing.server_address[1]}/"
 
     @classmethod
     def tearDownClass(cls):
         cls.server.shutdown()
+        cls.misplacing.shutdown()
         shutil.rmtree(cls.dir, ignore_errors=True)
 
     @staticmethod
@@ -331,10 +358,12 @@ class Release(unittest.TestCase):
         self.assertEqual(0, done.returncode, done.stderr)
         return self.bundle(out)
 
-    def verify_release(self, folder):
+    def verify_release(self, folder, *options, root=ROOT):
         env = dict(os.environ, TARNWICK_SIGN_CA_FILE=self.ca, TARNWICK_SIGN_TSA_CA_FILE=self.ca)
-        done = run(os.path.join(ROOT, "scripts", "verify-release.sh"), folder, env=env)
-        print(f"$ verify-release.sh {os.path.basename(os.path.dirname(folder))}\n"
+        done = run(os.path.join(root, "scripts", "verify-release.sh"), *options, folder, env=env,
+                   timeout=600)
+        print(f"$ verify-release.sh {' '.join(options)} "
+              f"{ascii(os.path.basename(os.path.dirname(folder)))}\n"
               f"{done.stdout}{done.stderr}")
         return done
 
@@ -351,8 +380,11 @@ class Release(unittest.TestCase):
         self.assertEqual(0, done.returncode)
         with open(os.path.join(signed, "tarnwick.exe"), "rb") as f:
             digest = hashlib.sha256(f.read()).hexdigest()
-        self.assertIn(f"reproduced: tarnwick-6.0 from commit {head}, tarnwick.exe sha256 "
-                      f"{digest}", done.stdout)
+        self.assertIn(f"reproduced: tarnwick 6.0 from commit {head}", done.stdout)
+        self.assertIn(f"tarnwick.exe sha256 {digest}", done.stdout)
+        self.assertIn(f"signed by '/CN=Throwaway signer', certificate SHA-256 "
+                      f"{self.fingerprint('signer')}", done.stdout)
+        self.assertRegex(done.stdout, r"timestamped .* by '/CN=Throwaway tsa'")
         # A byte changed in the code of the signed executable, one in the SBOM.
         tampered = os.path.join(self.dir, "tampered", "tarnwick-6.0")
         shutil.copytree(signed, tampered)
@@ -371,35 +403,194 @@ class Release(unittest.TestCase):
         self.assertIn("bytes 0x64-0x64 (1 bytes)", done.stdout)
         self.assertIn("tarnwick.exe: its SHA-256 is not the one in SHA256SUMS", done.stdout)
 
-    def test_bundles_that_cannot_be_checked_give_a_clear_error(self):
-        head = run("git", "-C", ROOT, "rev-parse", "HEAD").stdout.strip()
-        packages = run("dpkg-query", "-W", "-f", "${Package} ${Version}\n", "cmake",
-                       "g++-mingw-w64-i686-win32").stdout.split("\n")
-        record = ("Format: tarnwick-buildinfo 1\nCommit: {commit}\nSource-Tree: clean\n"
-                  "Source-Date-Epoch: 1\nInstalled-Build-Depends:\n"
-                  + "".join(" {} (= {})\n".format(*p.split()) for p in packages if p)
-                  + "{extra}")
+    def fingerprint(self, certificate):
+        done = run("openssl", "x509", "-in", os.path.join(self.dir, certificate + ".crt"),
+                   "-noout", "-fingerprint", "-sha256")
+        return done.stdout.strip().split("=", 1)[1].replace(":", "").lower()
+
+    def test_bundles_from_anyone_run_nothing_of_theirs_and_are_refused_with_a_cause(self):
+        """Hostile bundles, each one change away from a genuine signed one: none is reproduced,
+        each gets its cause named, no traceback, nothing of the bundle's runs, and nothing
+        outside the bundle is read."""
+        genuine = self.release_from_fresh_clone(
+            "genuine", **self.signing(TARNWICK_SIGN_TIMESTAMP_URL=self.tsa_url))
+        clone = os.path.join(self.dir, "clone-genuine")  # the user's repository
+        canary = os.path.join(self.dir, "canary")
+        unsigned = os.path.join(clone, "build", "release-i686", "tarnwick.exe")
+
+        def git(*arguments, **kwargs):
+            done = run("git", "-C", clone, *arguments, **kwargs)
+            self.check(done)
+            return done.stdout.strip()
+
+        # A commit that exists in the user's clone but in no history of it, whose release
+        # command would leave a canary.
+        blob = git("hash-object", "-w", "--stdin", input=f"#!/bin/sh\ntouch {canary}\n")
+        index = dict(os.environ, GIT_INDEX_FILE=os.path.join(self.dir, "evil-index"))
+        self.check(run("git", "-C", clone, "read-tree", "HEAD", env=index))
+        self.check(run("git", "-C", clone, "update-index", "--add", "--cacheinfo",
+                       f"100755,{blob},scripts/release.sh", env=index))
+        tree = run("git", "-C", clone, "write-tree", env=index).stdout.strip()
+        evil = git("commit-tree", tree, "-p", "HEAD", "-m", "a release")
+        older = git("rev-parse", "HEAD~1")
+
+        def record(folder, **fields):
+            path = os.path.join(folder, "BUILDINFO")
+            with open(path) as f:
+                text = f.read()
+            for field, value in fields.items():
+                key = field.replace("_", "-")
+                text = re.sub(rf"^{key}: .*$", lambda m: f"{key}: {value}", text, flags=re.M)
+            with open(path, "w") as f:
+                f.write(text)
+
+        def time_of(commit):
+            return git("log", "-1", "--format=%ct", commit)
+
+        def sign(folder, certificate, stamped, authority=None):
+            exe = os.path.join(folder, "tarnwick.exe")
+            os.remove(exe)
+            command = ["osslsigncode", "sign", "-pkcs12",
+                       os.path.join(self.dir, certificate + ".pfx"), "-readpass",
+                       os.path.join(self.dir, "password"), "-h", "sha256", "-n", "tarnwick",
+                       "-in", unsigned, "-out", exe]
+            command += (["-ts", authority or self.tsa_url] if stamped else
+                        ["-time", time_of("HEAD")])
+            self.check(run(*command))
+
+        def append(name, text):
+            def change(folder):
+                with open(os.path.join(folder, name), "a") as f:
+                    f.write(text)
+            return change
+
+        def substitute(name, pattern, replacement):
+            def change(folder):
+                path = os.path.join(folder, name)
+                with open(path) as f:
+                    text = re.sub(pattern, replacement, f.read(), flags=re.M)
+                with open(path, "w") as f:
+                    f.write(text)
+            return change
+
+        def rewrite(name, content):
+            def change(folder):
+                with open(os.path.join(folder, name), "w") as f:
+                    f.write(content)
+            return change
+
+        def drop_toolchain(folder):
+            path = os.path.join(folder, "BUILDINFO")
+            with open(path) as f:
+                text = re.sub(r"^ .*\n", "", f.read(), flags=re.M)
+            with open(path, "w") as f:
+                f.write(text)
+
+        secret = os.path.join(self.dir, "secret")
+        with open(secret, "w") as f:
+            f.write("not for the verifier\n" * 3)
         cases = [
-            ("no build record", None,
-             "the bundle has no build record (BUILDINFO): which commit and toolchain made it"),
-            ("unknown commit", record.format(commit="0123456789" * 4, extra=""),
-             "commit 0123456789012345678901234567890123456789 is not in this repository"),
-            ("another toolchain", record.format(commit=head,
-                                                extra=" ninja-build (= 0.1-older)\n"),
-             "the installed toolchain differs from the one that made the bundle"),
+            ("an unreachable commit that would run its own code",
+             lambda d: record(d, Commit=evil, Source_Date_Epoch=time_of(evil)), (),
+             "is not in the history you trust"),
+            ("an older commit",
+             lambda d: record(d, Commit=older, Source_Date_Epoch=time_of(older)), (),
+             "an older release"),
+            ("a control character in a file name",
+             rewrite("x\x1b[2J\rreproduced: tarnwick 9.9", "x"), (), "files a release has not"),
+            ("control characters in the record",
+             lambda d: record(d, Commit="\x1b[32mreproduced\r"), (), "names no commit"),
+            ("a symbolic link", lambda d: (os.remove(os.path.join(d, "tarnwick.exe")),
+                                           os.symlink(unsigned, os.path.join(d, "tarnwick.exe"))),
+             (), "tarnwick.exe: a symbolic link"),
+            ("a named pipe", lambda d: (os.remove(os.path.join(d, "BUILDINFO")),
+                                        os.mkfifo(os.path.join(d, "BUILDINFO"))),
+             (), "BUILDINFO: a named pipe"),
+            ("a path in the sums", append("SHA256SUMS", "0" * 64 + "  ../../../secret\n"
+                                          + "0" * 64 + "  " + secret + "\n"),
+             (), "is not a file of the bundle"),
+            ("a line of one field in the sums", append("SHA256SUMS", "0123\n"), (),
+             "not a SHA-256 and a file name"),
+            ("a test signature", lambda d: sign(d, "signer", stamped=False), (),
+             "has no timestamp"),
+            # osslsigncode itself takes such a token, and its verify exits 0 with it.
+            ("a timestamp made for another file",
+             lambda d: sign(d, "signer", stamped=True, authority=self.misplacing_url), (),
+             "the signature's timestamp does not verify"),
+            ("another signer", lambda d: sign(d, "other", stamped=True),
+             ("--signer", self.fingerprint("signer")), "not by the certificate you named"),
+            ("a date out of range", lambda d: record(d, Source_Date_Epoch="4102444800"), (),
+             "is not the time of commit"),
+            ("a shell expression as the date",
+             lambda d: record(d, Source_Date_Epoch="$(touch " + canary + ")"), (),
+             "Source-Date-Epoch is not a time"),
+            ("an option as a package", append("BUILDINFO", " --admindir=/tmp (= 1)\n"), (),
+             "not a package and version"),
+            ("no toolchain", drop_toolchain, (), "does not list the toolchain"),
+            ("another toolchain",
+             substitute("BUILDINFO", r"^ ninja-build \(= .*\)$", " ninja-build (= 0.1-older)"),
+             (), "the installed toolchain differs from the one that made the bundle"),
+            ("a deeply nested SBOM", rewrite(SBOM, "[" * 200000 + "]" * 200000), (),
+             "not an SBOM whose product has hashes"),
         ]
-        for name, buildinfo, message in cases:
+        for name, change, options, cause in cases:
             with self.subTest(name):
-                folder = os.path.join(self.dir, "unverifiable", name, "tarnwick-6.0")
-                os.makedirs(folder)
-                shutil.copyfile(SHIPPED, os.path.join(folder, "tarnwick.exe"))
-                if buildinfo:
-                    with open(os.path.join(folder, "BUILDINFO"), "w") as f:
-                        f.write(buildinfo)
-                done = self.verify_release(folder)
-                self.assertNotEqual(0, done.returncode)
-                self.assertIn(message, done.stderr)
-        self.assertRegex(done.stderr, r"ninja-build +0\.1-older +\S+")
+                folder = os.path.join(self.dir, "hostile", name.replace(" ", "-"), "tarnwick-6.0")
+                shutil.copytree(genuine, folder)
+                change(folder)
+                if "sums" not in name and os.path.isfile(os.path.join(folder, "BUILDINFO")) and \
+                        not os.path.islink(os.path.join(folder, "tarnwick.exe")):
+                    # The sums agree with the change: only the change itself is judged.
+                    files = [n for n in BUNDLE if n != "SHA256SUMS"]
+                    self.check(run("sh", "-c", "sha256sum " + " ".join(files) + " >SHA256SUMS",
+                                   cwd=folder))
+                done = self.verify_release(folder, *options, root=clone)
+                said = done.stdout + done.stderr
+                self.assertEqual(1, done.returncode)
+                self.assertIn(cause, done.stderr)
+                self.assertNotIn("Traceback", said)
+                self.assertNotIn("reproduced:", done.stdout)
+                self.assertFalse(re.search(r"[\x00-\x08\x0b-\x1f\x7f]", said),
+                                 "a control character from the bundle reached the terminal")
+                self.assertNotIn("not for the verifier", said)
+                self.assertFalse(os.path.exists(canary), "the bundle's code ran")
+                print(f"{name}: {said.strip().splitlines()[-1]}")
+
+    def test_the_release_command_leaves_a_whole_bundle_or_the_old_one(self):
+        """A full disk and a timestamp authority that never answers: the release fails with
+        its cause, and a bundle already there stays as it was, with nothing beside it."""
+        # A folder on a 256 KiB file system, smaller than the executable, in a namespace of its
+        # own; a bundle made before is there.
+        out = os.path.join(self.dir, "small-disk")
+        os.makedirs(out)
+        script = (f'mount -t tmpfs -o size=256k tmpfs "{out}" && mkdir "{out}/tarnwick-6.0" && '
+                  f'echo before >"{out}/tarnwick-6.0/BUILDINFO" && '
+                  f'"{ROOT}/scripts/release.sh" "{out}"; echo "release exit $?"; '
+                  f'ls -A "{out}"; cat "{out}/tarnwick-6.0/BUILDINFO"')
+        env = {k: v for k, v in os.environ.items() if not k.startswith("TARNWICK_SIGN")}
+        done = run("unshare", "-U", "-r", "-m", "--propagation", "private", "sh", "-c", script,
+                   env=env, timeout=600)
+        print(done.stdout[-600:], done.stderr[-600:])
+        self.assertIn("release exit 1", done.stdout)
+        self.assertRegex(done.stderr, r"No space left|not written whole")
+        self.assertTrue(done.stdout.rstrip().endswith("tarnwick-6.0\nbefore"),
+                        "the old bundle is not as it was, or something is beside it")
+
+        # An authority that takes the request and never answers.
+        silent = socket.socket()
+        silent.bind(("127.0.0.1", 0))
+        silent.listen(5)
+        url = f"http://127.0.0.1:{silent.getsockname()[1]}/"
+        out = os.path.join(self.dir, "silent")
+        started = time.time()
+        done = self.release(out, **self.signing(TARNWICK_SIGN_TIMESTAMP_URL=url,
+                                                TARNWICK_SIGN_TIMESTAMP_TIMEOUT="5"))
+        silent.close()
+        print(f"silent authority: {done.stderr.strip().splitlines()[-1]}")
+        self.assertNotEqual(0, done.returncode)
+        self.assertIn(f"the timestamp authority at {url} did not answer within 5 s", done.stderr)
+        self.assertLess(time.time() - started, 300)
+        self.assertEqual([], os.listdir(out) if os.path.exists(out) else [])
 
     def test_bad_signing_inputs_give_a_clear_error_and_no_bundle(self):
         garbage = os.path.join(self.dir, "garbage.pfx")
