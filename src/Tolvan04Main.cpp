@@ -52,40 +52,24 @@ constexpr core::Ink kWindowTextInk{core::Ink::WindowText, 0};
 constexpr core::Ink kBlueInk{core::Ink::Fixed, kBlue};
 constexpr core::Ink kLinkInk{core::Ink::Link, kBlue};
 
-constexpr LabelLayout kLabel1{{21, 59, 754, 113},
-                              kWindowFont,
-                              kWindowTextInk,
-                              false,
-                              false,
+constexpr LabelLayout kLabel1{{21, 59, 754, 113}, kWindowFont, kWindowTextInk, false, false,
                               L"The Caldresse has been discontinued.\r\r"
                               L"A new product, called \"Tolvan Dunmerrow\" has been written to "
                               L"take its place.\r\r"
                               L"You can move to this new product and migrate your Caldresse data "
                               L"to it without any data loss."};
-constexpr LabelLayout kLabel2{{21, 17, 218, 25},  kHeadingFont, kWindowTextInk, true, false,
+constexpr LabelLayout kLabel2{{21, 17, 218, 25}, kHeadingFont, kWindowTextInk, true, false,
                               L"IMPORTANT NOTICE"};
-constexpr LabelLayout kLabel3{{21, 189, 274, 19},
-                              kWindowFont,
-                              kBlueInk,
-                              true,
-                              false,
+constexpr LabelLayout kLabel3{{21, 189, 274, 19}, kWindowFont, kBlueInk, true, false,
                               L"Tolvan is a subscription-based software. "};
 constexpr win::Box kImage1{794, 17, 157, 164};
 constexpr wchar_t kLogoText[] = L"Tolvan logo"; // for screen readers
-constexpr LabelLayout kLabel4{{21, 256, 772, 19},
-                              kWindowFont,
-                              kWindowTextInk,
-                              true,
-                              false,
+constexpr LabelLayout kLabel4{{21, 256, 772, 19}, kWindowFont, kWindowTextInk, true, false,
                               L"Please visit the Tolvan website to see more information on what "
                               L"has changed, and to review subscription costs."};
 constexpr LabelLayout kLblWebsite{{113, 286, 163, 19}, kLinkFont, kLinkInk, true, false,
                                   kWebsiteHost};
-constexpr LabelLayout kLabel5{{21, 354, 887, 57},
-                              kWindowFont,
-                              kWindowTextInk,
-                              false,
-                              true,
+constexpr LabelLayout kLabel5{{21, 354, 887, 57}, kWindowFont, kWindowTextInk, false, true,
                               L"If you want help migrating to the new Tolvan software, please go "
                               L"to the Tolvan website and click on the Download and Installation "
                               L"menu item. The first paragraph covers support for the installation "
@@ -105,8 +89,8 @@ win::UniqueFont CreateLayoutFont(const FontLayout& layout) {
 
 TForm1::TForm1(TApplication& application)
     : applicationWindow_(application.Handle()),
-      logo_(static_cast<HBITMAP>(
-          LoadImageW(application.Instance(), L"LOGO", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))) {
+      logo_(static_cast<HBITMAP>(LoadImageW(application.Instance(), L"LOGO", IMAGE_BITMAP, 0, 0,
+                                            LR_CREATEDIBSECTION))) {
     for (int id = 0; id < kFontCount; ++id) fonts_[id] = CreateLayoutFont(kFonts[id]);
 
     WNDCLASSEXW wc{};
@@ -116,6 +100,7 @@ TForm1::TForm1(TApplication& application)
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     RegisterClassOnce(wc);
     SetColour(kBackground);
+    Name = L"Form1";
 
     constexpr DWORD style = WS_OVERLAPPEDWINDOW;
     // The taskbar button is this window's own: no owner, and WS_EX_APPWINDOW.
