@@ -556,9 +556,11 @@ class Release(unittest.TestCase):
                 self.assertFalse(os.path.exists(canary), "the bundle's code ran")
                 print(f"{name}: {said.strip().splitlines()[-1]}")
 
-    def test_the_release_command_leaves_a_whole_bundle_or_the_old_one(self):
-        """A full disk and a timestamp authority that never answers: the release fails with
-        its cause, and a bundle already there stays as it was, with nothing beside it."""
+    def test_on_a_full_disk_the_bundle_already_there_stays_as_it_was(self):
+        """The release fails with its cause, and the old bundle is left alone, with nothing
+        beside it."""
+        if run("unshare", "-U", "-r", "-m", "true").returncode != 0:
+            self.skipTest("this machine allows no user namespace, which the small disk needs")
         # A folder on a 256 KiB file system, smaller than the executable, in a namespace of its
         # own; a bundle made before is there.
         out = os.path.join(self.dir, "small-disk")
@@ -576,7 +578,7 @@ class Release(unittest.TestCase):
         self.assertTrue(done.stdout.rstrip().endswith("tarnwick-6.0\nbefore"),
                         "the old bundle is not as it was, or something is beside it")
 
-        # An authority that takes the request and never answers.
+    def test_an_authority_that_never_answers_stops_the_release_with_its_name(self):
         silent = socket.socket()
         silent.bind(("127.0.0.1", 0))
         silent.listen(5)
