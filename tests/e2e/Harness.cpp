@@ -53,7 +53,8 @@ Notice::Notice(const LaunchOptions& options) {
     if (!options.arguments.empty()) commandLine += L" " + options.arguments;
     if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process_))
-        throw std::runtime_error("tarnwick.exe did not start");
+        throw std::runtime_error("tarnwick.exe did not start: error " +
+                                 std::to_string(GetLastError()));
     WaitFor([&] { return (window_ = FindTopLevel(options.caption)) != nullptr; }, Deadline(30000));
     // The window exists before it is shown and painted; a capture waits for the paint.
     WaitFor([this] { return window_ && IsWindowVisible(window_); });
