@@ -129,7 +129,6 @@ TEST(NoticeWindow, ScreenShowsBackgroundLogoLinkAndText) {
     EXPECT_EQ(0u, notice.Close());
 }
 
-// What the screen shows of a window's caption bar, left of the caption text.
 // Whether a capture of the caption's start shows it drawn as the active window's: its last
 // column, beyond the icon, is the caption's own background.
 bool ShowsActiveCaption(const Capture& capture) {
@@ -142,9 +141,10 @@ bool ShowsActiveCaption(const Capture& capture) {
     return active;
 }
 
-// The caption's icon, once the window is in front and its caption is painted so: a loaded
-// machine may paint it well after the window came to the front, and two captures of the
-// caption as it was before agree as well as two of it after.
+// What the screen shows of a window's caption bar, left of the caption text: its icon, once
+// the window is in front and its caption is painted so. A loaded machine may paint it well
+// after the window came to the front, and two captures of the caption as it was before agree
+// as well as two of it after.
 Capture CaptionIcon(HWND window) {
     SetForegroundWindow(window);
     EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == window; }));
