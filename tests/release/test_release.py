@@ -90,11 +90,16 @@ class TimestampAuthority(http.server.BaseHTTPRequestHandler):
     """Answers RFC 3161 requests with `openssl ts -reply`."""
     folder = None
 
-    def do_POST(self):
+    def query(self, asked):
+        """The request the token is made for: the one asked."""
         query = os.path.join(self.folder, "query.tsq")
-        reply = os.path.join(self.folder, "reply.tsr")
         with open(query, "wb") as f:
-            f.write(self.rfile.read(int(self.headers["Content-Length"])))
+            f.write(asked)
+        return query
+
+    def do_POST(self):
+        query = self.query(self.rfile.read(int(self.headers["Content-Length"])))
+        reply = os.path.join(self.folder, "reply.tsr")
         made = run("openssl", "ts", "-reply", "-config", os.path.join(self.folder, "ca.cnf"),
                    "-queryfile", query, "-out", reply)
         if made.returncode != 0:
@@ -115,22 +120,12 @@ class TimestampAuthority(http.server.BaseHTTPRequestHandler):
 class MisplacedTimestamps(TimestampAuthority):
     """Answers every request with a valid token made for other bytes than those asked about."""
 
-    def do_POST(self):
-        self.rfile.read(int(self.headers["Content-Length"]))
+    def query(self, asked):
         other, query = (os.path.join(self.folder, n) for n in ("other.bin", "other.tsq"))
-        reply = os.path.join(self.folder, "other.tsr")
         with open(other, "wb") as f:
             f.write(b"another file")
         run("openssl", "ts", "-query", "-data", other, "-sha256", "-cert", "-out", query)
-        run("openssl", "ts", "-reply", "-config", os.path.join(self.folder, "ca.cnf"),
-            "-queryfile", query, "-out", reply)
-        with open(reply, "rb") as f:
-            body = f.read()
-        self.send_response(200)
-        self.send_header("Content-Type", "application/timestamp-reply")
-        self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        self.wfile.write(body)
+        return query
 
 
 class Release(unittest.TestCase):
