@@ -189,6 +189,19 @@ Capture CaptureClient(HWND window) {
     return SettledCapture([&] { return CaptureScreen(ClientRectOnScreen(window)); });
 }
 
+Capture CaptureOwnClient(HWND window) {
+    SetForegroundWindow(window);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    return SettledCapture([&] {
+        RECT client{};
+        GetClientRect(window, &client);
+        HDC own = GetDC(window);
+        Capture capture = CaptureDc(own, client);
+        ReleaseDC(window, own);
+        return capture;
+    });
+}
+
 Capture CaptureDc(HDC source, const RECT& r) {
     Capture capture;
     capture.width = r.right - r.left;

@@ -91,6 +91,9 @@ struct Capture {
 Capture CaptureScreen(const RECT& r);
 Capture CaptureDc(HDC source, const RECT& r);
 Capture CaptureClient(HWND window);
+// What the window itself holds in its client area, read through its own DC: what it drew,
+// wherever the platform shows it.
+Capture CaptureOwnClient(HWND window);
 // Captures until two in a row agree, or the deadline passes (then the last one).
 Capture SettledCapture(const std::function<Capture()>& capture);
 

@@ -3,6 +3,8 @@
 
 #include <oleacc.h>
 
+#include <cstdio>
+
 namespace e2e {
 
 namespace {
@@ -28,9 +30,6 @@ struct Client {
     HRESULT(WINAPI* navigate)
     (void*, int, UiaCondition*, UiaCacheRequest*, SAFEARRAY**, BSTR*) = nullptr;
     HRESULT(WINAPI* nodeFromVariant)(VARIANT*, void**) = nullptr;
-    HRESULT(WINAPI* getPatternProvider)(void*, long, void**) = nullptr;
-    BOOL(WINAPI* patternRelease)(void*) = nullptr;
-    HRESULT(WINAPI* invoke)(void*) = nullptr;
     HRESULT(WINAPI* getRuntimeId)(void*, SAFEARRAY**) = nullptr;
 
     static const Client& Get() {
@@ -47,9 +46,6 @@ struct Client {
             find(c.getPropertyValue, "UiaGetPropertyValue");
             find(c.navigate, "UiaNavigate");
             find(c.nodeFromVariant, "UiaHUiaNodeFromVariant");
-            find(c.getPatternProvider, "UiaGetPatternProvider");
-            find(c.patternRelease, "UiaPatternRelease");
-            find(c.invoke, "InvokePattern_Invoke");
             find(c.getRuntimeId, "UiaGetRuntimeId");
             return c;
         }();
@@ -83,23 +79,6 @@ bool UiaAvailable() {
     const Client& c = Client::Get();
     return c.nodeFromHandle && c.nodeRelease && c.getPropertyValue && c.navigate &&
            c.nodeFromVariant && c.getRuntimeId;
-}
-
-bool UiaPatternsAvailable() {
-    // Wine 8 exports the pattern functions as stubs that end the process; where the client
-    // object is registered (Windows 7 on), they are implemented.
-    static const bool available = [] {
-        const CLSID clientObject = {
-            0xff48dba4, 0x60ef, 0x4201, {0xaa, 0x87, 0x54, 0x10, 0x3e, 0xef, 0x59, 0x4e}};
-        IUnknown* client = nullptr;
-        const HRESULT made =
-            CoCreateInstance(clientObject, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IUnknown),
-                             reinterpret_cast<void**>(&client));
-        if (client) client->Release();
-        return SUCCEEDED(made) && Client::Get().getPatternProvider && Client::Get().invoke &&
-               Client::Get().patternRelease;
-    }();
-    return available;
 }
 
 bool HasUiaProvider(HWND window) {
@@ -214,16 +193,145 @@ UiaElement UiaElement::Navigate(UiaDirection direction, HRESULT* result) const {
     return SUCCEEDED(hr) ? FromCache(data) : UiaElement();
 }
 
-HRESULT UiaElement::Invoke() const {
-    if (!node_) return E_HANDLE;
-    if (!UiaPatternsAvailable()) return E_NOTIMPL;
-    void* pattern = nullptr;
-    HRESULT hr = Client::Get().getPatternProvider(node_, kInvokePatternId, &pattern);
+namespace {
+
+// The client object's class and interfaces, and the places of the methods called in their
+// tables (after IUnknown's three).
+const CLSID kClientObjectClass = {
+    0xff48dba4, 0x60ef, 0x4201, {0xaa, 0x87, 0x54, 0x10, 0x3e, 0xef, 0x59, 0x4e}};
+const IID kAutomationInterface = {
+    0x30cbe57d, 0xd9d0, 0x452a, {0xab, 0x13, 0x7a, 0xc5, 0xac, 0x48, 0x25, 0xee}};
+const IID kInvokePatternInterface = {
+    0xfb377fbe, 0x8ea6, 0x46d5, {0x9c, 0x73, 0x64, 0x99, 0x64, 0x2d, 0x30, 0x59}};
+enum Slot {
+    kElementFromHandle = 6,    // IUIAutomation
+    kCreateTrueCondition = 21, // IUIAutomation
+    kFindAll = 6,              // IUIAutomationElement
+    kGetCurrentPropertyValueEx = 11,
+    kGetCurrentPattern = 16,
+    kArrayLength = 3, // IUIAutomationElementArray
+    kArrayElement = 4,
+    kInvoke = 3, // IUIAutomationInvokePattern
+};
+constexpr int kTreeScopeChildren = 2;
+
+template <typename... Args> HRESULT Call(IUnknown* object, int slot, Args... args) {
+    using Method = HRESULT(STDMETHODCALLTYPE*)(IUnknown*, Args...);
+    return reinterpret_cast<Method>((*reinterpret_cast<void***>(object))[slot])(object, args...);
+}
+
+// Releases what a call handed out.
+struct Held {
+    IUnknown* p = nullptr;
+    Held() = default;
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+    ~Held() {
+        if (p) p->Release();
+    }
+    IUnknown** Put() { return &p; }
+};
+
+// As GetCurrentPropertyValue, which Wine 10 has only as a stub.
+HRESULT PropertyOf(IUnknown* element, long property, VARIANT& value) {
+    VariantInit(&value);
+    return Call(element, kGetCurrentPropertyValueEx, static_cast<int>(property), FALSE, &value);
+}
+
+HRESULT ReadElement(IUnknown* element, UiaClientObject::Element& read) {
+    VARIANT v;
+    HRESULT hr = PropertyOf(element, kNameProperty, v);
+    if (SUCCEEDED(hr) && v.vt == VT_BSTR) read.name.assign(v.bstrVal, SysStringLen(v.bstrVal));
+    VariantClear(&v);
     if (FAILED(hr)) return hr;
-    if (!pattern) return E_NOINTERFACE;
-    hr = Client::Get().invoke(pattern);
-    Client::Get().patternRelease(pattern);
-    return hr;
+    hr = PropertyOf(element, kAutomationIdProperty, v);
+    if (SUCCEEDED(hr) && v.vt == VT_BSTR)
+        read.automationId.assign(v.bstrVal, SysStringLen(v.bstrVal));
+    VariantClear(&v);
+    if (FAILED(hr)) return hr;
+    hr = PropertyOf(element, kControlTypeProperty, v);
+    if (SUCCEEDED(hr) && v.vt == VT_I4) read.controlType = v.lVal;
+    VariantClear(&v);
+    if (FAILED(hr)) return hr;
+    // A box is (left, top, width, height) in screen coordinates.
+    hr = PropertyOf(element, kBoundingRectangleProperty, v);
+    if (SUCCEEDED(hr) && v.vt == (VT_ARRAY | VT_R8) && v.parray->rgsabound[0].cElements == 4) {
+        const double* at = static_cast<const double*>(v.parray->pvData);
+        read.box = {static_cast<LONG>(at[0]), static_cast<LONG>(at[1]),
+                    static_cast<LONG>(at[0] + at[2]), static_cast<LONG>(at[1] + at[3])};
+    }
+    VariantClear(&v);
+    if (FAILED(hr)) return hr;
+    read.isDialogRead = PropertyOf(element, kIsDialogProperty, v);
+    if (SUCCEEDED(read.isDialogRead) && v.vt == VT_BOOL) read.isDialog = v.boolVal ? 1 : 0;
+    VariantClear(&v);
+    return S_OK;
+}
+
+} // namespace
+
+UiaClientObject::UiaClientObject() {
+    if (FAILED(CoCreateInstance(kClientObjectClass, nullptr, CLSCTX_INPROC_SERVER,
+                                kAutomationInterface, reinterpret_cast<void**>(&automation_))))
+        automation_ = nullptr;
+}
+
+UiaClientObject::~UiaClientObject() {
+    if (automation_) automation_->Release();
+}
+
+HRESULT UiaClientObject::Children(HWND window, IUnknown** windowElement,
+                                  IUnknown** children) const {
+    if (!automation_) return REGDB_E_CLASSNOTREG;
+    HRESULT hr = Call(automation_, kElementFromHandle, window, windowElement);
+    if (FAILED(hr) || !*windowElement) return FAILED(hr) ? hr : E_POINTER;
+    Held all;
+    hr = Call(automation_, kCreateTrueCondition, all.Put());
+    if (FAILED(hr)) return hr;
+    hr = Call(*windowElement, kFindAll, kTreeScopeChildren, all.p, children);
+    return SUCCEEDED(hr) && !*children ? E_POINTER : hr;
+}
+
+HRESULT UiaClientObject::Read(HWND window, std::vector<Element>& elements) const {
+    elements.clear();
+    Held root, children;
+    HRESULT hr = Children(window, root.Put(), children.Put());
+    if (FAILED(hr)) return hr;
+    elements.emplace_back();
+    if (FAILED(hr = ReadElement(root.p, elements.back()))) return hr;
+    int count = 0;
+    if (FAILED(hr = Call(children.p, kArrayLength, &count))) return hr;
+    for (int i = 0; i < count; ++i) {
+        Held child;
+        if (FAILED(hr = Call(children.p, kArrayElement, i, child.Put()))) return hr;
+        elements.emplace_back();
+        if (!child.p || FAILED(hr = ReadElement(child.p, elements.back())))
+            return child.p ? hr : E_POINTER;
+    }
+    return S_OK;
+}
+
+HRESULT UiaClientObject::InvokePattern(HWND window, std::size_t index, IUnknown** pattern) const {
+    *pattern = nullptr;
+    Held root, children, child, found;
+    HRESULT hr = Children(window, root.Put(), children.Put());
+    if (FAILED(hr)) return hr;
+    if (FAILED(hr = Call(children.p, kArrayElement, static_cast<int>(index), child.Put())))
+        return hr;
+    if (!child.p) return E_POINTER;
+    hr = Call(child.p, kGetCurrentPattern, static_cast<int>(kInvokePatternId), found.Put());
+    if (FAILED(hr) || !found.p) return hr;
+    return found.p->QueryInterface(kInvokePatternInterface, reinterpret_cast<void**>(pattern));
+}
+
+HRESULT UiaClientObject::Invoke(IUnknown* pattern) { return Call(pattern, kInvoke); }
+
+void LinkInvokePattern(HWND window, IUnknown** pattern) {
+    const UiaClientObject client;
+    const HRESULT found = client.InvokePattern(window, 5, pattern); // in reading order
+    if (!*pattern)
+        std::printf("The link's invoke pattern through the client object: none (0x%08lx)\n",
+                    static_cast<unsigned long>(found));
 }
 
 HRESULT UiaElementOfWindow(HWND window, UiaElement& element) {

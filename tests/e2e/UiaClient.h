@@ -46,8 +46,6 @@ constexpr long kUiaRootObjectId = -25; // WM_GETOBJECT's object id for UI Automa
 
 // True where uiautomationcore and the client functions for elements and properties are there.
 bool UiaAvailable();
-// True where a client can also use the elements' patterns (Invoke). Wine 8 cannot.
-bool UiaPatternsAvailable();
 // Whether the window answers UI Automation with a provider of its own: the test a reader
 // makes to choose UI Automation over MSAA for it.
 bool HasUiaProvider(HWND window);
@@ -77,13 +75,48 @@ public:
     std::vector<long> RuntimeId() const;
     // The element that way; empty for none. `result` gets the call's outcome.
     UiaElement Navigate(UiaDirection direction, HRESULT* result = nullptr) const;
-    // The invoke pattern's Invoke: S_OK, or the provider's failure; E_NOTIMPL where the
-    // platform's client has no patterns.
-    HRESULT Invoke() const;
 
 private:
     void* node_ = nullptr;
 };
+
+// The client object that Narrator and other readers use (CUIAutomation, with IUIAutomation and
+// its elements), where the platform has it: Windows 7 on and Wine 10 do, Wine 8 does not.
+// MinGW-w64 declares none of its interfaces, so its methods are called by their places in
+// the interfaces' tables, as uiautomationclient.h orders them.
+class UiaClientObject {
+public:
+    UiaClientObject(); // empty where the class is not there
+    UiaClientObject(const UiaClientObject&) = delete;
+    UiaClientObject& operator=(const UiaClientObject&) = delete;
+    ~UiaClientObject();
+    explicit operator bool() const { return automation_ != nullptr; }
+
+    struct Element {
+        std::wstring name, automationId;
+        long controlType = -1;
+        RECT box{};
+        HRESULT isDialogRead = E_FAIL; // the client's answer for IsDialog
+        int isDialog = -1;             // 1 true, 0 false, -1 not read
+    };
+    // The window's element, then its children as FindAll(TreeScope_Children) lists them; the
+    // first failing call's result, or S_OK.
+    HRESULT Read(HWND window, std::vector<Element>& elements) const;
+    // The invoke pattern of the window's child at `index` of that list, held by the caller:
+    // the client's answer, and a null pattern where it offers none for the element.
+    HRESULT InvokePattern(HWND window, std::size_t index, IUnknown** pattern) const;
+    // The pattern's Invoke: S_OK, or the provider's failure.
+    static HRESULT Invoke(IUnknown* pattern);
+
+private:
+    HRESULT Children(HWND window, IUnknown** windowElement, IUnknown** children) const;
+    IUnknown* automation_ = nullptr;
+};
+
+// The link's invoke pattern, as a reader gets it: through the client object, where the
+// platform's client gives one (Wine 8 has no client object, Wine 10's gives no pattern, and
+// Wine's flat pattern functions are stubs that end the caller). Null where there is none.
+void LinkInvokePattern(HWND window, IUnknown** pattern);
 
 // The window's element, as a client gets it from the window handle.
 HRESULT UiaElementOfWindow(HWND window, UiaElement& element);
