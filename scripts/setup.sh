@@ -16,6 +16,8 @@ packages=(
   qemu-user-static
   xvfb xserver-xephyr xauth x11-utils imagemagick python3 python3-pefile python3-xlib
   osslsigncode openssl ca-certificates git
+  # The second Wine's root (second-wine.sh): made from Debian's packages, entered with pivot_root
+  mmdebstrap bubblewrap
   nodejs
 )
 # npm comes with some builds of nodejs, and from its own package with Debian's.

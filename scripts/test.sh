@@ -19,9 +19,14 @@ phase() {
 
 source scripts/build.sh
 source scripts/wine-prefix.sh
+source scripts/second-wine.sh
 if [ -z "${TARNWICK_IN_NAMESPACE:-}" ]; then
     phase setup
     ./scripts/setup.sh --tests
+    # Made here, where the packages can be unpacked as root: the emulated route's namespace
+    # maps only one user.
+    phase root
+    second_wine_root
     phase route
     pick_wine_route
     phase builds
@@ -122,6 +127,17 @@ if [ "$TARNWICK_ROUTE" = native ]; then
     ctest --test-dir build/e2e-i686 --output-on-failure -L "notice|accessibility" || status=1
     ctest --test-dir build/e2e-x86_64 --output-on-failure -L accessibility || status=1
 fi
+
+phase wine10
+# A second implementation of Windows: the same program and tests on the Wine of Debian 13, in
+# its root (second-wine.sh), on the same route: what the user sees and does, and what MSAA and
+# UI Automation readers read, the reader's rows too (Wine 10 reads the 32-bit program under
+# qemu reliably, where Wine 8 crashes). Where the two Wines differ, the tests say which showed
+# what.
+end_session
+trap - EXIT
+in_second_wine env -u WINEARCH -u WINELOADER -u WINEDLLPATH -u WINEPREFIX \
+    "$ROOT/scripts/second-wine-tests.sh" || status=1
 
 phase done
 echo "Phases ($TARNWICK_ROUTE route):"
