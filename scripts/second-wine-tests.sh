@@ -8,5 +8,10 @@ enter_wine_route
 echo "The second Windows: $("$WINELOADER" --version)"
 trap end_session EXIT
 start_session "$(mktemp -d)"
+status=0
 ctest --test-dir "$ROOT/build/e2e-$TARNWICK_ARCH" --output-on-failure \
-    -R "^(NoticeWindow|Link|LaunchFailure|ErrorReport|Startup|Keyboard|Accessibility|UiAutomation|UiaProvider)$"
+    -R "^(NoticeWindow|Link|LaunchFailure|ErrorReport|Startup|Keyboard|Accessibility|UiAutomation|UiaProvider)$" ||
+    status=1
+echo "At other dpi:"
+dpi_tests "$ROOT/build/e2e-$TARNWICK_ARCH" || status=1
+exit $status

@@ -90,12 +90,7 @@ fi
 
 phase dpi
 # The same layout at other dpi settings of the prefix.
-for dpi in 120 144 192; do
-    wine_reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi"
-    restart_wine
-    TARNWICK_DPI=$dpi ctest --test-dir "build/e2e-$TARNWICK_ARCH" --output-on-failure -L dpi || status=1
-done
-wine_reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96
+dpi_tests "build/e2e-$TARNWICK_ARCH" || status=1
 
 phase screens
 # Placement on screens smaller than the window, and on two monitors.
@@ -130,10 +125,10 @@ fi
 
 phase wine10
 # A second implementation of Windows: the same program and tests on the Wine of Debian 13, in
-# its root (second-wine.sh), on the same route: what the user sees and does, and what MSAA and
-# UI Automation readers read, the reader's rows too (Wine 10 reads the 32-bit program under
-# qemu reliably, where Wine 8 crashes). Where the two Wines differ, the tests say which showed
-# what.
+# its root (second-wine.sh), on the same route: what the user sees and does, what MSAA and UI
+# Automation readers read, the reader's rows too (Wine 10 reads the 32-bit program under qemu
+# reliably, where Wine 8 crashes), and the dpi tests. Where the two Wines differ, the tests say
+# which showed what.
 end_session
 trap - EXIT
 in_second_wine env -u WINEARCH -u WINELOADER -u WINEDLLPATH -u WINEPREFIX \

@@ -157,6 +157,22 @@ restart_wine() {
     start_wineserver
 }
 
+#   dpi_tests E2E_DIR   the layout at other dpi settings of the prefix, on a screen on which the
+#                       notice fits at 192 dpi where the platform stretches it
+dpi_tests() {
+    local status=0
+    start_screen -screen 0 2560x1600x24
+    for dpi in 120 144 192; do
+        wine_reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi"
+        restart_wine
+        TARNWICK_DPI=$dpi ctest --test-dir "$1" --output-on-failure -L dpi || status=1
+    done
+    wine_reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96
+    start_screen -screen 0 1280x800x24
+    restart_wine
+    return $status
+}
+
 end_session() {
     wineserver -k 2>/dev/null || true
     stop_screens
