@@ -44,8 +44,8 @@ second_wine_root() {
 in_second_wine() {
     local tmp
     tmp="$(mktemp -d)"
-    # bubblewrap enters with pivot_root, which keeps the namespace's rule for 32-bit programs
-    # (a chroot would, but could not make the namespace itself).
+    # bubblewrap enters with pivot_root, under which the emulated route's namespace and its rule
+    # for 32-bit programs still work (inside a chroot the kernel makes no user namespace).
     bwrap --bind "$SECOND_WINE_ROOT" / --dev /dev --proc /proc --bind "$tmp" /tmp \
         --bind "$ROOT" "$ROOT" \
         --die-with-parent --chdir "$ROOT" -- "$@"

@@ -210,7 +210,7 @@ TEST_F(UiAutomation, TheClientObjectNarratorUsesReadsTheSameNotice) {
     RECT frame{};
     GetWindowRect(w, &frame);
     EXPECT_TRUE(frame == window.box);
-    // IsDialog (Windows 10 on) through the client object: Wine 10's answers E_NOTIMPL.
+    // IsDialog is a property of Windows 10 on: judged where the client object reads it.
     std::printf("Through the client object: the window's IsDialog 0x%08lx %d, AutomationId "
                 "\"%s\"\n",
                 static_cast<unsigned long>(window.isDialogRead), window.isDialog,
