@@ -12,6 +12,7 @@ status=0
 ctest --test-dir "$ROOT/build/e2e-$TARNWICK_ARCH" --output-on-failure \
     -R "^(NoticeWindow|Link|LaunchFailure|ErrorReport|Startup|Keyboard|Accessibility|UiAutomation|UiaProvider)$" ||
     status=1
+platform_notes "$ROOT/build/e2e-$TARNWICK_ARCH"
 echo "At other dpi:"
 dpi_tests "$ROOT/build/e2e-$TARNWICK_ARCH" || status=1
 exit $status

@@ -62,12 +62,15 @@ trap end_session EXIT
 start_session "$(mktemp -d)"
 if [ "$reader_arch" = "$TARNWICK_ARCH" ]; then
     ctest --test-dir "build/e2e-$TARNWICK_ARCH" --output-on-failure -LE "dpi|screen|release|load" || status=1
+    platform_notes "build/e2e-$TARNWICK_ARCH"
 else
     TARNWICK_READERS_ELSEWHERE=1 ctest --test-dir "build/e2e-$TARNWICK_ARCH" --output-on-failure \
         -LE "dpi|screen|release|load|accessibility|planting" || status=1
+    platform_notes "build/e2e-$TARNWICK_ARCH"
     echo "What a reader does: the x86-64 build, which runs natively here"
     ctest --test-dir "build/e2e-$reader_arch" --output-on-failure -R "^(Link|LaunchFailure)$" || status=1
     ctest --test-dir "build/e2e-$reader_arch" --output-on-failure -L "accessibility|planting" || status=1
+    platform_notes "build/e2e-$reader_arch"
 fi
 
 # One pair of the start-up benchmark, so that it keeps working; its figures are not judged

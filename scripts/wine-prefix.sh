@@ -157,6 +157,14 @@ restart_wine() {
     start_wineserver
 }
 
+#   platform_notes E2E_DIR   what the tests of the last ctest run there said of this platform,
+#                            where Windows implementations differ (their output is shown only
+#                            on a failure)
+platform_notes() {
+    grep -h "this platform\|This platform" "$1/Testing/Temporary/LastTest.log" 2>/dev/null |
+        sort -u | sed 's/^/  /' || true
+}
+
 #   dpi_tests E2E_DIR   the layout at other dpi settings of the prefix, on a screen on which the
 #                       notice fits at 192 dpi where the platform stretches it
 dpi_tests() {
@@ -166,6 +174,7 @@ dpi_tests() {
         wine_reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi"
         restart_wine
         TARNWICK_DPI=$dpi ctest --test-dir "$1" --output-on-failure -L dpi || status=1
+        platform_notes "$1"
     done
     wine_reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96
     start_screen -screen 0 1280x800x24

@@ -211,8 +211,8 @@ TEST_F(UiAutomation, TheClientObjectNarratorUsesReadsTheSameNotice) {
     GetWindowRect(w, &frame);
     EXPECT_TRUE(frame == window.box);
     // IsDialog is a property of Windows 10 on: judged where the client object reads it.
-    std::printf("Through the client object: the window's IsDialog 0x%08lx %d, AutomationId "
-                "\"%s\"\n",
+    std::printf("Through this platform's client object: the window's IsDialog 0x%08lx %d, "
+                "AutomationId \"%s\"\n",
                 static_cast<unsigned long>(window.isDialogRead), window.isDialog,
                 Text(window.automationId).c_str());
     if (SUCCEEDED(window.isDialogRead)) {
@@ -326,7 +326,7 @@ TEST_F(UiAutomation, WhileTheErrorDialogIsUpTheElementsAreDisabledAndTheLinkCann
     ASSERT_NE(nullptr, dialog);
     EXPECT_TRUE(changes.WaitFor(7)) << "MSAA state changes seen: " << changes.Elements().size();
     EXPECT_EQ((std::vector<LONG>{1, 2, 3, 4, 5, 6, 7}), changes.Elements()) << "as the dialog came";
-    std::printf("The system's own state change for the client object as the dialog came: %s\n",
+    std::printf("This platform's own state change for the client object as the dialog came: %s\n",
                 changes.SystemsOwn() ? "sent" : "not sent");
     changes.Clear();
     EXPECT_EQ(0, link.Flag(kIsEnabledProperty));

@@ -330,7 +330,8 @@ void LinkInvokePattern(HWND window, IUnknown** pattern) {
     const UiaClientObject client;
     const HRESULT found = client.InvokePattern(window, 5, pattern); // in reading order
     if (!*pattern)
-        std::printf("The link's invoke pattern through the client object: none (0x%08lx)\n",
+        std::printf("The link's invoke pattern through this platform's client object: none "
+                    "(0x%08lx)\n",
                     static_cast<unsigned long>(found));
 }
 
