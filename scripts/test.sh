@@ -129,9 +129,8 @@ fi
 phase wine10
 # A second implementation of Windows: the same program and tests on the Wine of Debian 13, in
 # its root (second-wine.sh), on the same route: what the user sees and does, what MSAA and UI
-# Automation readers read, the reader's rows too (Wine 10 reads the 32-bit program under qemu
-# reliably, where Wine 8 crashes), and the dpi tests. Where the two Wines differ, the tests say
-# which showed what.
+# Automation readers read, the reader's rows too, and the dpi tests. Where the two Wines differ,
+# the tests say which showed what.
 end_session
 trap - EXIT
 in_second_wine env -u WINEARCH -u WINELOADER -u WINEDLLPATH -u WINEPREFIX \
