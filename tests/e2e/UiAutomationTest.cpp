@@ -92,6 +92,19 @@ private:
 };
 std::vector<LONG> StateChanges::seen_;
 
+// The window's elements in reading order, as every client must read them: name, control type
+// and AutomationId (the control's name in the form).
+const struct {
+    std::wstring name;
+    long type;
+    const wchar_t* automationId;
+} kElements[] = {
+    {kTitle.text, kTextControlType, L"Label2"}, {L"Tolvan logo", kImageControlType, L"Image1"},
+    {kLabel1Text, kTextControlType, L"Label1"}, {kLabel3Text, kTextControlType, L"Label3"},
+    {kLabel4Text, kTextControlType, L"Label4"}, {kHost, kHyperlinkControlType, L"LblWebsite"},
+    {kLabel5Text, kTextControlType, L"Label5"},
+};
+
 // Whether this platform's client reads a property at all.
 bool ClientGives(const UiaElement& element, long property) {
     VARIANT probe;
@@ -128,16 +141,7 @@ TEST_F(UiAutomation, TheNoticeIsADialogWhoseElementsAreTheControlsAsTheMsaaObjec
     // Wine 8's client lets win with an empty one: shown, not judged here.
     std::printf("The window's AutomationId through this platform's client: \"%s\"\n",
                 Text(window.Text(kAutomationIdProperty)).c_str());
-    const struct {
-        std::wstring name;
-        long type;
-        const wchar_t* automationId;
-    } expected[] = {
-        {kTitle.text, kTextControlType, L"Label2"}, {L"Tolvan logo", kImageControlType, L"Image1"},
-        {kLabel1Text, kTextControlType, L"Label1"}, {kLabel3Text, kTextControlType, L"Label3"},
-        {kLabel4Text, kTextControlType, L"Label4"}, {kHost, kHyperlinkControlType, L"LblWebsite"},
-        {kLabel5Text, kTextControlType, L"Label5"},
-    };
+    const auto& expected = kElements;
     constexpr long kCount = 7, kLinkId = 6;
     const std::vector<UiaElement> children = ChildrenOf(window);
     ASSERT_EQ(static_cast<std::size_t>(kCount), children.size());
@@ -218,16 +222,7 @@ TEST_F(UiAutomation, TheClientObjectNarratorUsesReadsTheSameNotice) {
     if (SUCCEEDED(window.isDialogRead)) {
         EXPECT_EQ(1, window.isDialog);
     }
-    const struct {
-        std::wstring name;
-        long type;
-        const wchar_t* automationId;
-    } expected[] = {
-        {kTitle.text, kTextControlType, L"Label2"}, {L"Tolvan logo", kImageControlType, L"Image1"},
-        {kLabel1Text, kTextControlType, L"Label1"}, {kLabel3Text, kTextControlType, L"Label3"},
-        {kLabel4Text, kTextControlType, L"Label4"}, {kHost, kHyperlinkControlType, L"LblWebsite"},
-        {kLabel5Text, kTextControlType, L"Label5"},
-    };
+    const auto& expected = kElements;
     for (long id = 1; id <= 7; ++id) {
         const UiaClientObject::Element& e = read[static_cast<std::size_t>(id)];
         SCOPED_TRACE(Text(expected[id - 1].name));
